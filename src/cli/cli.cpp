@@ -1,0 +1,66 @@
+#include "cli/cli.h"
+
+#include "core/errors.h"
+#include "core/version.h"
+
+#include <QDir>
+
+namespace {
+
+QString HelpText()
+{
+    QString text = QStringLiteral("Uso: devenix-cli ORDEN [ARGUMENTOS]\n\n"
+                                  "Cuantix sin ventanas: las mismas reglas que el programa Devenix.\n\n"
+                                  "Órdenes:\n");
+    for (const CliCommand &c : CliCommands())
+        text += QStringLiteral("  %1\n      %2\n").arg(QString::fromUtf8(c.synopsis), QString::fromUtf8(c.summary));
+    text += QStringLiteral("\nOpciones:\n"
+                           "  --help       muestra esta ayuda\n"
+                           "  --version    muestra la versión\n\n"
+                           "Estado de salida: 0 correcto, 2 datos de entrada no válidos, 1 otro error.\n");
+    return text;
+}
+
+} // namespace
+
+QString TakeOption(QStringList &args, const QString &name)
+{
+    const auto at = args.indexOf(name);
+    if (at < 0)
+        return {};
+    if (at + 1 >= args.size())
+        throw AppError(QStringLiteral("Falta el valor de la opción %1.").arg(name));
+    const QString value = args.at(at + 1);
+    args.remove(at, 2);
+    return value;
+}
+
+QString InstallationDir(QStringList &args)
+{
+    const QString dir = TakeOption(args, QStringLiteral("--instalacion"));
+    return dir.isEmpty() ? QDir::currentPath() : QDir(dir).absolutePath();
+}
+
+int RunCli(const QStringList &args, CliIo &io)
+{
+    if (args.isEmpty() || args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h")) {
+        io.out(HelpText());
+        return args.isEmpty() ? CliBadInput : CliOk;
+    }
+    if (args.first() == QLatin1String("--version")) {
+        io.out(QStringLiteral("devenix-cli (Cuantix) %1\n").arg(ReadVersionValue(QStringLiteral("FileVersion"))));
+        return CliOk;
+    }
+    for (const CliCommand &c : CliCommands()) {
+        if (args.first() == QLatin1String(c.name)) {
+            try {
+                return c.run(args.mid(1), io);
+            } catch (const AppError &e) {
+                io.err(e.message() + QLatin1Char('\n'));
+                return CliFailure;
+            }
+        }
+    }
+    io.err(QStringLiteral("Orden desconocida: %1. Use devenix-cli --help.\n").arg(args.first()));
+    return CliBadInput;
+}

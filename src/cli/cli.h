@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+// Exit statuses of devenix-cli.
+enum CliStatus { CliOk = 0, CliFailure = 1, CliBadInput = 2 };
+
+// Standard streams of one command run (UTF-8); tests substitute their own.
+class CliIo
+{
+public:
+    virtual ~CliIo() = default;
+    virtual QByteArray readAllInput() = 0;
+    virtual void out(const QString &text) = 0;
+    virtual void err(const QString &text) = 0;
+};
+
+struct CliCommand
+{
+    const char *name;
+    const char *synopsis; // "liquidacion [--instalacion DIR] < caso.json"
+    const char *summary;  // one line, Spanish
+    int (*run)(const QStringList &args, CliIo &io);
+    bool needsGui = false; // fonts and painting (PDF): runs under an offscreen GUI application
+};
+
+// Every command, in the order --help lists them.
+const std::vector<CliCommand> &CliCommands();
+
+// Removes "--name VALUE" from args and returns VALUE (empty when absent). Throws AppError
+// when the option is given without a value.
+QString TakeOption(QStringList &args, const QString &name);
+// The installation folder of a command: --instalacion DIR, else the current folder.
+QString InstallationDir(QStringList &args);
+
+// Runs devenix-cli with its arguments (without the program name).
+int RunCli(const QStringList &args, CliIo &io);

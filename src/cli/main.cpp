@@ -1,0 +1,59 @@
+#include "cli/cli.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QGuiApplication>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+class StdIo final : public CliIo
+{
+public:
+    QByteArray readAllInput() override
+    {
+        QFile in;
+        if (!in.open(stdin, QIODevice::ReadOnly))
+            return {};
+        return in.readAll();
+    }
+    void out(const QString &text) override { write(stdout, text); }
+    void err(const QString &text) override { write(stderr, text); }
+
+private:
+    static void write(FILE *stream, const QString &text)
+    {
+        const QByteArray bytes = text.toUtf8();
+        std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stream);
+        std::fflush(stream);
+    }
+};
+
+bool NeedsGui(int argc, char **argv)
+{
+    if (argc < 2)
+        return false;
+    for (const CliCommand &c : CliCommands()) {
+        if (qstrcmp(argv[1], c.name) == 0)
+            return c.needsGui;
+    }
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    std::unique_ptr<QCoreApplication> app;
+    if (NeedsGui(argc, argv)) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    StdIo io;
+    return RunCli(QCoreApplication::arguments().mid(1), io);
+}

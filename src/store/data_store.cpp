@@ -1,0 +1,214 @@
+#include "store/data_store.h"
+
+#include "core/errors.h"
+#include "store/sql.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSqlError>
+
+namespace {
+
+std::size_t Index(Alias alias)
+{
+    return static_cast<std::size_t>(alias);
+}
+
+bool FolderIsWritable(const QString &dir)
+{
+    const QFileInfo info(dir);
+    return info.isDir() && info.isWritable();
+}
+
+void Configure(const QSqlDatabase &db, const QString &dir, const QString &file)
+{
+    QSqlQuery wal(db);
+    if (!wal.exec(QStringLiteral("PRAGMA journal_mode = WAL")) || !wal.next()
+        || wal.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0) {
+        if (!FolderIsWritable(dir) || !QFileInfo(file).isWritable())
+            throw AppError(QStringLiteral("No se puede escribir en la carpeta de datos \"%1\". "
+                                          "Compruebe que la instalación no es de solo lectura.").arg(dir),
+                           wal.lastError().text());
+        throw AppError(QStringLiteral("El archivo \"%1\" no es una base de datos de Cuantix o está dañado.").arg(file),
+                       wal.lastError().text());
+    }
+    RunSql(db, QStringLiteral("PRAGMA synchronous = NORMAL"));
+    RunSql(db, QStringLiteral("PRAGMA foreign_keys = ON"));
+}
+
+} // namespace
+
+DataStore::DataStore(QString connectionPrefix)
+    : m_prefix(std::move(connectionPrefix))
+{
+}
+
+DataStore::~DataStore()
+{
+    closeAll();
+}
+
+QString DataStore::AliasName(Alias alias)
+{
+    switch (alias) {
+    case Alias::Devenix:
+        return QStringLiteral("Devenix");
+    case Alias::Historico:
+        return QStringLiteral("Historico");
+    case Alias::Intereses:
+        return QStringLiteral("dbIntereses");
+    case Alias::General:
+        return QStringLiteral("dbGeneral");
+    case Alias::Modulo:
+        return QStringLiteral("dbModulo");
+    }
+    return {};
+}
+
+DatabaseKind DataStore::KindOf(Alias alias)
+{
+    switch (alias) {
+    case Alias::Historico:
+        return DatabaseKind::Historia;
+    case Alias::Modulo:
+        return DatabaseKind::Modulo;
+    default:
+        return DatabaseKind::Datos;
+    }
+}
+
+QString DataStore::connectionName(Alias alias) const
+{
+    return m_prefix + AliasName(alias);
+}
+
+void DataStore::setPath(Alias alias, const QString &directory)
+{
+    m_paths[Index(alias)] = directory;
+}
+
+QString DataStore::path(Alias alias) const
+{
+    return m_paths[Index(alias)];
+}
+
+QString DataStore::filePath(Alias alias) const
+{
+    return path(alias) + QLatin1Char('/') + DatabaseFileName(KindOf(alias));
+}
+
+void DataStore::connect(Alias alias)
+{
+    disconnect(alias);
+    const QString dir = path(alias);
+    const QString file = filePath(alias);
+    if (dir.isEmpty() || !QFileInfo(dir).isDir())
+        throw AppError(QStringLiteral("No existe la carpeta de datos \"%1\".").arg(QDir::toNativeSeparators(dir)));
+    if (!QFileInfo::exists(file) && !FolderIsWritable(dir))
+        throw AppError(QStringLiteral("No se puede crear la base de datos \"%1\": la carpeta es de solo lectura.")
+                           .arg(QDir::toNativeSeparators(file)));
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE")))
+        throw AppError(QStringLiteral("Falta el controlador SQLite de Qt (paquete libqt6sql6-sqlite)."));
+
+    const QString name = connectionName(alias);
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(file);
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
+        try {
+            if (!db.open())
+                throw AppError(QStringLiteral("No se ha podido abrir la base de datos \"%1\".")
+                                   .arg(QDir::toNativeSeparators(file)),
+                               db.lastError().text());
+            CheckDatabaseFile(db, KindOf(alias), QDir::toNativeSeparators(file));
+            Configure(db, dir, QDir::toNativeSeparators(file));
+            EnsureSchema(db, KindOf(alias), QDir::toNativeSeparators(file));
+        } catch (...) {
+            db.close();
+            db = QSqlDatabase();
+            QSqlDatabase::removeDatabase(name);
+            throw;
+        }
+    }
+}
+
+void DataStore::disconnect(Alias alias)
+{
+    const QString name = connectionName(alias);
+    if (!QSqlDatabase::contains(name))
+        return;
+    {
+        QSqlDatabase db = QSqlDatabase::database(name, false);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+}
+
+bool DataStore::isConnected(Alias alias) const
+{
+    const QString name = connectionName(alias);
+    return QSqlDatabase::contains(name) && QSqlDatabase::database(name, false).isOpen();
+}
+
+QSqlDatabase DataStore::database(Alias alias) const
+{
+    if (!isConnected(alias))
+        throw AppError(QStringLiteral("La base de datos %1 no está abierta.").arg(AliasName(alias)));
+    return QSqlDatabase::database(connectionName(alias), false);
+}
+
+void DataStore::connectMain(const QString &programDir)
+{
+    const QString datos = programDir + QStringLiteral("/Datos");
+    const QString historia = programDir + QStringLiteral("/Historia");
+    const std::pair<Alias, QString> order[] = {{Alias::Devenix, datos},
+                                               {Alias::Historico, historia},
+                                               {Alias::Intereses, datos},
+                                               {Alias::General, datos}};
+    for (const auto &[alias, dir] : order) {
+        disconnect(alias);
+        setPath(alias, dir);
+        connect(alias);
+    }
+}
+
+void DataStore::OpenWorkTables()
+{
+    if (!isConnected(Alias::Devenix))
+        connect(Alias::Devenix);
+    if (!isConnected(Alias::Historico))
+        connect(Alias::Historico);
+    createWorkingMovements();
+    emptyWorkingMovements();
+}
+
+void DataStore::CloseDatabases()
+{
+    disconnect(Alias::Devenix);
+    disconnect(Alias::Historico);
+}
+
+void DataStore::openModule(const QString &moduleDir)
+{
+    disconnect(Alias::Modulo);
+    setPath(Alias::Modulo, moduleDir);
+    connect(Alias::Modulo);
+}
+
+void DataStore::closeAll()
+{
+    for (Alias alias : {Alias::Devenix, Alias::Historico, Alias::Intereses, Alias::General, Alias::Modulo})
+        disconnect(alias);
+}
+
+void DataStore::createWorkingMovements()
+{
+    RunSql(database(Alias::Devenix),
+        QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS Pagos ("
+                       " Fecha TEXT NOT NULL PRIMARY KEY, Importe REAL NOT NULL, Tipo TEXT)"));
+}
+
+void DataStore::emptyWorkingMovements()
+{
+    RunSql(database(Alias::Devenix), QStringLiteral("DELETE FROM Pagos"));
+}

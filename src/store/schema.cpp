@@ -1,0 +1,171 @@
+#include "store/schema.h"
+
+#include "store/sql.h"
+
+#include <QSqlError>
+
+namespace {
+
+// Marks our files and their kind ("CTX1" to "CTX3"), so that a foreign SQLite file, or one
+// of ours put in the wrong folder, is never taken for the file expected.
+int ApplicationId(DatabaseKind kind)
+{
+    return 0x43545830 + 1 + static_cast<int>(kind);
+}
+
+const char *const kLocksTable =
+    "CREATE TABLE Bloqueos ("
+    " Tabla TEXT NOT NULL, Clave TEXT NOT NULL, Usuario TEXT, Equipo TEXT, Proceso INTEGER,"
+    " Sesion TEXT, Desde TEXT, PRIMARY KEY (Tabla, Clave))";
+
+const char *const kDatosV1[] = {
+    kLocksTable,
+    "CREATE TABLE Interes ("
+    " Desde TEXT NOT NULL PRIMARY KEY, Hasta TEXT NOT NULL,"
+    " InteLega REAL CHECK (InteLega BETWEEN 0 AND 100),"
+    " InteJudi REAL CHECK (InteJudi BETWEEN 0 AND 100),"
+    " InteAdmi REAL)",
+    "CREATE TABLE plantill (Id INTEGER PRIMARY KEY, Descripcion TEXT, Plantilla TEXT)",
+    "CREATE TABLE campos (Etiqueta TEXT NOT NULL PRIMARY KEY, Codigo INTEGER NOT NULL UNIQUE)",
+    "CREATE TABLE regiones ("
+    " Id TEXT NOT NULL PRIMARY KEY, Nombre TEXT, Dir TEXT, Puntos INTEGER NOT NULL DEFAULT 0,"
+    " IPC REAL, Year REAL)",
+    "CREATE TABLE provincias (Id INTEGER PRIMARY KEY AUTOINCREMENT, Provincia TEXT, CapitalProvincia TEXT)",
+    "CREATE TABLE facturas ("
+    " Id INTEGER NOT NULL, Iyear INTEGER NOT NULL, Fecha TEXT, Icodcli INTEGER, Ref TEXT,"
+    " NombreCliente TEXT, Nif TEXT, Direccion TEXT, Poblacion TEXT, Provincia TEXT, CodPostal TEXT,"
+    " IVA REAL, IRPF REAL, DCTO REAL, Notas TEXT, Cobrado INTEGER NOT NULL DEFAULT 0, FechaCobro TEXT,"
+    " Total REAL, TotalSuplidos REAL, TotalHonorario REAL, TotalDcto REAL, TotalIVA REAL,"
+    " TotalIRPF REAL, TotalProvisiones REAL, PRIMARY KEY (Id, Iyear))",
+    "CREATE TABLE lineasfact ("
+    " Id INTEGER NOT NULL, Iyear INTEGER NOT NULL, Fecha TEXT NOT NULL, Linea INTEGER NOT NULL DEFAULT 0,"
+    " Criterio TEXT, Titulo TEXT, Notas TEXT, IVA REAL, IRPF REAL, DCTO REAL, TotalIVA REAL,"
+    " TotalIRPF REAL, TotalDCTO REAL, Fijo REAL, Incremento REAL, Reduccion REAL, Tabla INTEGER,"
+    " Porcentaje REAL, Tipo TEXT, Perso6 REAL, Perso7 REAL, Perso8 REAL, Perso9 TEXT, Perso10 INTEGER,"
+    " SubTotal REAL, Total REAL, PRIMARY KEY (Id, Iyear, Fecha, Linea))",
+    "CREATE TABLE clientes ("
+    " ICodCli INTEGER PRIMARY KEY, SNombreCli TEXT, SContacto TEXT, SDomicilioCli TEXT,"
+    " SPoblacionCli TEXT, SProvinciaCli TEXT, SCodPostalCli TEXT, SNifCli TEXT, STelefonoCli TEXT,"
+    " SFaxCli TEXT, SMovilCli TEXT, Notas TEXT, EMail TEXT, CuentaBanco TEXT, Telefono2 TEXT,"
+    " Telefono3 TEXT, PagWeb TEXT, Nacionalidad TEXT)",
+    "CREATE INDEX clientes_iNombre ON clientes (SNombreCli COLLATE NOCASE)",
+    "CREATE TABLE contacto ("
+    " CodContacto INTEGER PRIMARY KEY, Nombre TEXT, Notas TEXT, Domicilio TEXT, Poblacion TEXT,"
+    " Provincia TEXT, CodPostal TEXT, Telefono1 TEXT, Telefono2 TEXT, Telefono3 TEXT, Fax TEXT,"
+    " Movil TEXT, Nif TEXT, Email1 TEXT, Email2 TEXT, Email3 TEXT, Email4 TEXT, Email5 TEXT,"
+    " PagWeb TEXT, Nacionalidad TEXT, Perso1 TEXT, Perso2 TEXT, Perso3 TEXT, Perso4 TEXT,"
+    " Perso5 TEXT, Perso6 TEXT, Perso7 TEXT, Perso8 TEXT, Perso9 TEXT, Perso10 TEXT,"
+    " PersoFecha1 TEXT, PersoFecha2 TEXT, PersoFecha3 TEXT, PersoNum1 REAL, PersoNum2 REAL,"
+    " PersoNum3 REAL, PersoNum4 REAL, PersoNum5 REAL, PersoLogic1 INTEGER, PersoLogic2 INTEGER,"
+    " PersoLogic3 INTEGER, PersoLogic4 INTEGER, PersoLogic5 INTEGER, PersoLogic6 INTEGER,"
+    " Codsubusu INTEGER)",
+    "CREATE INDEX contacto_iNombre ON contacto (Nombre COLLATE NOCASE)",
+};
+
+const char *const kHistoriaV1[] = {
+    kLocksTable,
+    "CREATE TABLE Cabecera ("
+    " NumAsunto TEXT NOT NULL PRIMARY KEY, Fecha TEXT, Descripcion TEXT, Notas TEXT, Capital REAL,"
+    " Desde1 TEXT, Hasta1 TEXT, TipoInteres1 TEXT, ConSentencia INTEGER NOT NULL DEFAULT 0,"
+    " Desde2 TEXT, Hasta2 TEXT, TipoInteres2 TEXT, Interes1 TEXT, Interes2 TEXT,"
+    " InteAcumu INTEGER NOT NULL DEFAULT 0, Moneda TEXT, Tipo TEXT)",
+    "CREATE INDEX iFecha ON Cabecera (Fecha)",
+    "CREATE INDEX iDescripcion ON Cabecera (Descripcion COLLATE NOCASE)",
+    "CREATE TABLE Pagos ("
+    " NumAsunto TEXT NOT NULL, Fecha TEXT NOT NULL, Importe REAL, Tipo TEXT,"
+    " PRIMARY KEY (NumAsunto, Fecha))",
+    "CREATE TABLE Tramos ("
+    " NumAsunto TEXT NOT NULL, Desde TEXT, Hasta TEXT, Interes REAL, DiasAcumu INTEGER)",
+    "CREATE INDEX Tramos_NumAsunto ON Tramos (NumAsunto)",
+};
+
+const char *const kModuloV1[] = {
+    kLocksTable,
+    "CREATE TABLE principal ("
+    " Id INTEGER PRIMARY KEY, IdPadre INTEGER NOT NULL DEFAULT 0, Titulo TEXT, Criterios TEXT,"
+    " Descripcion TEXT, Fijo REAL, Incremento REAL, Reduccion REAL, Tabla INTEGER, MinLibre REAL,"
+    " MaxLibre REAL, EscalaX TEXT, Porcentaje REAL, MinPorcentaje REAL, MaxPorcentaje REAL,"
+    " Perso3 TEXT, Perso4 TEXT)",
+    "CREATE INDEX principal_IdPadre ON principal (IdPadre)",
+    "CREATE TABLE tablas ("
+    " Id INTEGER PRIMARY KEY, NombreTabla TEXT, Directivas INTEGER NOT NULL DEFAULT 0,"
+    " ExtraPorc REAL, ExtraFijo REAL)",
+};
+
+template <std::size_t N>
+void RunAll(const QSqlDatabase &db, const char *const (&statements)[N])
+{
+    for (const char *sql : statements)
+        RunSql(db, QString::fromLatin1(sql));
+}
+
+void CreateVersion1(const QSqlDatabase &db, DatabaseKind kind)
+{
+    switch (kind) {
+    case DatabaseKind::Datos:
+        RunAll(db, kDatosV1);
+        break;
+    case DatabaseKind::Historia:
+        RunAll(db, kHistoriaV1);
+        break;
+    case DatabaseKind::Modulo:
+        RunAll(db, kModuloV1);
+        break;
+    }
+}
+
+AppError NotOurs(const QString &filePath, const QString &detail)
+{
+    return AppError(QStringLiteral("El archivo \"%1\" no es una base de datos de Cuantix o está dañado.").arg(filePath),
+                    detail);
+}
+
+} // namespace
+
+QString DatabaseFileName(DatabaseKind kind)
+{
+    switch (kind) {
+    case DatabaseKind::Datos:
+        return QStringLiteral("datos.sqlite");
+    case DatabaseKind::Historia:
+        return QStringLiteral("historia.sqlite");
+    case DatabaseKind::Modulo:
+        return QStringLiteral("modulo.sqlite");
+    }
+    return {};
+}
+
+void CheckDatabaseFile(const QSqlDatabase &db, DatabaseKind kind, const QString &filePath)
+{
+    // Any read of a file that is not SQLite fails here ("file is not a database").
+    QSqlQuery probe(db);
+    if (!probe.exec(QStringLiteral("PRAGMA application_id")) || !probe.next())
+        throw NotOurs(filePath, probe.lastError().text());
+    const int applicationId = probe.value(0).toInt();
+    const int tables = Scalar(db, QStringLiteral("SELECT count(*) FROM sqlite_master")).toInt();
+    if (applicationId != ApplicationId(kind) && tables > 0)
+        throw NotOurs(filePath, QStringLiteral("application_id %1").arg(applicationId));
+
+    const int version = Scalar(db, QStringLiteral("PRAGMA user_version")).toInt();
+    if (version > kSchemaVersion)
+        throw AppError(QStringLiteral("El archivo \"%1\" es de una versión más reciente de Cuantix. "
+                                      "Actualice el programa para usarlo.").arg(filePath),
+                       QStringLiteral("user_version %1 > %2").arg(version).arg(kSchemaVersion));
+}
+
+void EnsureSchema(const QSqlDatabase &db, DatabaseKind kind, const QString &filePath)
+{
+    CheckDatabaseFile(db, kind, filePath);
+    if (Scalar(db, QStringLiteral("PRAGMA user_version")).toInt() == kSchemaVersion)
+        return;
+
+    Transaction transaction(db);
+    // Another program may have created or upgraded the file while we waited for the lock.
+    const int current = Scalar(db, QStringLiteral("PRAGMA user_version")).toInt();
+    if (current == 0)
+        CreateVersion1(db, kind);
+    // Each later version adds one rung here: if (current < 2) { ... }
+    RunSql(db, QStringLiteral("PRAGMA application_id = %1").arg(ApplicationId(kind)));
+    RunSql(db, QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion));
+    transaction.commit();
+}

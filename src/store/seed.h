@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+
+class QSqlDatabase;
+
+// Builds the data of a new installation in destDir (which must not hold one yet) from the
+// text sources of sourceDir (the project's data/ folder): Datos with the provinces, regions,
+// merge-field labels and official rates; an empty Historia; one module folder per region
+// with its files; an empty DocPlant. Throws AppError.
+void SeedInstallation(const QString &sourceDir, const QString &destDir);
+
+// Fills the rate table of an open main database from the official rates file
+// ("desde;hasta;legal;judicial;demora;..." with dates dd/mm/yyyy and decimal points).
+void LoadOfficialRates(const QSqlDatabase &db, const QString &csvPath);

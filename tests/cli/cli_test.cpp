@@ -1,0 +1,51 @@
+#include "cli/cli.h"
+#include "core/version.h"
+#include "support/temp_installation.h"
+
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Result
+{
+    int status;
+    QString out;
+    QString err;
+};
+
+Result RunProgram(const QStringList &args, const QByteArray &input = {})
+{
+    QProcess p;
+    p.start(BuiltProgram(QStringLiteral("devenix-cli")), args);
+    p.write(input);
+    p.closeWriteChannel();
+    p.waitForFinished(30000);
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+}
+
+} // namespace
+
+TEST(DevenixCli, VersionIsTheBuildVersion)
+{
+    const Result r = RunProgram({QStringLiteral("--version")});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, QStringLiteral("devenix-cli (Cuantix) 26.12.1.0\n"));
+    EXPECT_EQ(ReadVersionValue(QStringLiteral("FileVersion")), QStringLiteral("26.12.1.0"));
+}
+
+TEST(DevenixCli, HelpListsTheUsage)
+{
+    const Result r = RunProgram({QStringLiteral("--help")});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.out.startsWith(QStringLiteral("Uso: devenix-cli ORDEN"))) << r.out.toStdString();
+}
+
+TEST(DevenixCli, UnknownCommandIsBadInput)
+{
+    const Result r = RunProgram({QStringLiteral("volar")});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(r.out.isEmpty());
+    EXPECT_EQ(r.err, QStringLiteral("Orden desconocida: volar. Use devenix-cli --help.\n"));
+}

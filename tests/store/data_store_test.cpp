@@ -1,0 +1,207 @@
+#include "core/errors.h"
+#include "store/data_store.h"
+#include "store/sql.h"
+#include "support/temp_installation.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray Hash(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+}
+
+void WriteFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+// The message of the AppError that connecting throws, or "" when it does not throw.
+QString ConnectError(DataStore &store, Alias alias)
+{
+    try {
+        store.connect(alias);
+    } catch (const AppError &e) {
+        return e.message();
+    }
+    return {};
+}
+
+} // namespace
+
+TEST(DataStore, ConnectsTheFourMainDatabasesAndOpensTheWorkTables)
+{
+    TempInstallation install;
+    DataStore store(QStringLiteral("main-"));
+    store.connectMain(install.path());
+    store.OpenWorkTables();
+    for (Alias a : {Alias::Devenix, Alias::Historico, Alias::Intereses, Alias::General})
+        EXPECT_TRUE(store.isConnected(a)) << DataStore::AliasName(a).toStdString();
+    EXPECT_EQ(store.path(Alias::Intereses), install.datos());
+    EXPECT_EQ(store.path(Alias::Historico), install.historia());
+    EXPECT_EQ(Scalar(store.database(Alias::General), QStringLiteral("SELECT count(*) FROM provincias")).toInt(), 52);
+    EXPECT_EQ(Scalar(store.database(Alias::Historico), QStringLiteral("SELECT count(*) FROM Cabecera")).toInt(), 0);
+    store.CloseDatabases();
+    EXPECT_FALSE(store.isConnected(Alias::Devenix));
+    EXPECT_FALSE(store.isConnected(Alias::Historico));
+}
+
+TEST(DataStore, WorkingMovementsBelongToOneRunningProgram)
+{
+    TempInstallation install;
+    DataStore first(QStringLiteral("first-"));
+    DataStore second(QStringLiteral("second-"));
+    first.connectMain(install.path());
+    first.OpenWorkTables();
+    RunSql(first.database(Alias::Devenix), QStringLiteral("INSERT INTO Pagos (Fecha, Importe, Tipo) VALUES (?, ?, ?)"),
+        {QStringLiteral("2021-06-30"), 1000.0, QStringLiteral("P")});
+
+    // A second program starting on the same data neither sees nor empties them.
+    second.connectMain(install.path());
+    second.OpenWorkTables();
+    EXPECT_EQ(Scalar(second.database(Alias::Devenix), QStringLiteral("SELECT count(*) FROM Pagos")).toInt(), 0);
+    EXPECT_EQ(Scalar(first.database(Alias::Devenix), QStringLiteral("SELECT count(*) FROM Pagos")).toInt(), 1);
+
+    // The key is the date alone: one movement of either kind per day.
+    EXPECT_THROW(RunSql(first.database(Alias::Devenix),
+                     QStringLiteral("INSERT INTO Pagos (Fecha, Importe, Tipo) VALUES (?, ?, ?)"),
+                     {QStringLiteral("2021-06-30"), 5.0, QStringLiteral("E")}),
+                 StoreError);
+
+    // A new start of the same program empties them.
+    first.OpenWorkTables();
+    EXPECT_EQ(Scalar(first.database(Alias::Devenix), QStringLiteral("SELECT count(*) FROM Pagos")).toInt(), 0);
+}
+
+TEST(DataStore, KeyViolationsAreReportedAsSuch)
+{
+    TempInstallation install;
+    DataStore store(QStringLiteral("key-"));
+    store.connectMain(install.path());
+    const QSqlDatabase db = store.database(Alias::Historico);
+    RunSql(db, QStringLiteral("INSERT INTO Cabecera (NumAsunto, Tipo) VALUES (?, ?)"), {QStringLiteral("12/2021"), QStringLiteral("I")});
+    try {
+        RunSql(db, QStringLiteral("INSERT INTO Cabecera (NumAsunto, Tipo) VALUES (?, ?)"), {QStringLiteral("12/2021"), QStringLiteral("I")});
+        FAIL() << "duplicate accepted";
+    } catch (const StoreError &e) {
+        EXPECT_EQ(e.code(), StoreCode::KeyViolation);
+    }
+}
+
+TEST(DataStore, TransactionRollsBackUnlessCommitted)
+{
+    TempInstallation install;
+    DataStore store(QStringLiteral("tx-"));
+    store.connectMain(install.path());
+    const QSqlDatabase db = store.database(Alias::Historico);
+    try {
+        Transaction t(db);
+        RunSql(db, QStringLiteral("INSERT INTO Cabecera (NumAsunto) VALUES ('A')"));
+        RunSql(db, QStringLiteral("INSERT INTO Pagos (NumAsunto, Fecha, Importe) VALUES ('A', '2021-01-01', 1)"));
+        RunSql(db, QStringLiteral("INSERT INTO Pagos (NumAsunto, Fecha, Importe) VALUES ('A', '2021-01-01', 2)"));
+        t.commit();
+    } catch (const StoreError &) {
+    }
+    EXPECT_EQ(Scalar(db, QStringLiteral("SELECT count(*) FROM Cabecera")).toInt(), 0);
+    EXPECT_EQ(Scalar(db, QStringLiteral("SELECT count(*) FROM Pagos")).toInt(), 0);
+}
+
+TEST(DataStore, MissingDataFolderNamesIt)
+{
+    TempInstallation install;
+    ASSERT_TRUE(QDir(install.historia()).removeRecursively());
+    DataStore store(QStringLiteral("missing-"));
+    store.setPath(Alias::Historico, install.historia());
+    const QString message = ConnectError(store, Alias::Historico);
+    EXPECT_EQ(message, QStringLiteral("No existe la carpeta de datos \"%1\".").arg(install.historia()));
+    EXPECT_FALSE(store.isConnected(Alias::Historico));
+    EXPECT_FALSE(QFileInfo::exists(install.historia())) << "a missing data folder is not created";
+}
+
+TEST(DataStore, ForeignAndDamagedFilesAreRefusedAndLeftUntouched)
+{
+    TempInstallation install;
+    const QString file = install.historia() + QStringLiteral("/historia.sqlite");
+    const QString expected =
+        QStringLiteral("El archivo \"%1\" no es una base de datos de Cuantix o está dañado.").arg(file);
+
+    ASSERT_TRUE(QFile::remove(file));
+    WriteFile(file, QByteArray("esto no es una base de datos, solo texto\n").repeated(200));
+    const QByteArray before = Hash(file);
+    DataStore store(QStringLiteral("foreign-"));
+    store.setPath(Alias::Historico, install.historia());
+    EXPECT_EQ(ConnectError(store, Alias::Historico), expected);
+    EXPECT_EQ(Hash(file), before);
+
+    // A main data file put where the history belongs is not taken for it either.
+    ASSERT_TRUE(QFile::remove(file));
+    ASSERT_TRUE(QFile::copy(install.datos() + QStringLiteral("/datos.sqlite"), file));
+    EXPECT_EQ(ConnectError(store, Alias::Historico), expected);
+}
+
+TEST(DataStore, AnotherProgramsSqliteFileIsRefused)
+{
+    TempInstallation install;
+    const QString file = install.historia() + QStringLiteral("/historia.sqlite");
+    ASSERT_TRUE(QFile::remove(file));
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("otro"));
+        db.setDatabaseName(file);
+        ASSERT_TRUE(db.open());
+        RunSql(db, QStringLiteral("CREATE TABLE agenda (nombre TEXT)"));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("otro"));
+    const QByteArray before = Hash(file);
+    DataStore store(QStringLiteral("other-"));
+    store.setPath(Alias::Historico, install.historia());
+    EXPECT_TRUE(ConnectError(store, Alias::Historico).contains(QStringLiteral("no es una base de datos de Cuantix")));
+    EXPECT_EQ(Hash(file), before);
+}
+
+TEST(DataStore, NewerSchemaIsRefused)
+{
+    TempInstallation install;
+    {
+        DataStore store(QStringLiteral("newer1-"));
+        store.setPath(Alias::Historico, install.historia());
+        store.connect(Alias::Historico);
+        RunSql(store.database(Alias::Historico), QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion + 1));
+    }
+    DataStore store(QStringLiteral("newer2-"));
+    store.setPath(Alias::Historico, install.historia());
+    EXPECT_TRUE(ConnectError(store, Alias::Historico).contains(QStringLiteral("versión más reciente")));
+    EXPECT_FALSE(store.isConnected(Alias::Historico));
+}
+
+TEST(DataStore, MissingFileInAnExistingFolderStartsEmpty)
+{
+    TempInstallation install;
+    ASSERT_TRUE(QFile::remove(install.historia() + QStringLiteral("/historia.sqlite")));
+    DataStore store(QStringLiteral("fresh-"));
+    store.setPath(Alias::Historico, install.historia());
+    store.connect(Alias::Historico);
+    EXPECT_EQ(Scalar(store.database(Alias::Historico), QStringLiteral("SELECT count(*) FROM Tramos")).toInt(), 0);
+    EXPECT_EQ(Scalar(store.database(Alias::Historico), QStringLiteral("PRAGMA user_version")).toInt(), kSchemaVersion);
+}
+
+TEST(DataStore, ModuleReconnectsToAnotherRegion)
+{
+    TempInstallation install;
+    DataStore store(QStringLiteral("module-"));
+    store.openModule(install.file(QStringLiteral("modulos/galicia")));
+    RunSql(store.database(Alias::Modulo), QStringLiteral("INSERT INTO principal (Id, Titulo) VALUES (1, 'Galicia')"));
+    store.openModule(install.file(QStringLiteral("modulos/madrid")));
+    EXPECT_EQ(store.path(Alias::Modulo), install.file(QStringLiteral("modulos/madrid")));
+    EXPECT_EQ(Scalar(store.database(Alias::Modulo), QStringLiteral("SELECT count(*) FROM principal")).toInt(), 0);
+}

@@ -1,0 +1,57 @@
+#include "support/temp_installation.h"
+
+#include "store/seed.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+const QString &SeededMaster()
+{
+    static std::unique_ptr<QTemporaryDir> master;
+    static QString path;
+    if (!master) {
+        master = std::make_unique<QTemporaryDir>();
+        path = master->path() + QStringLiteral("/instalacion");
+        SeedInstallation(QStringLiteral(CUANTIX_SOURCE_DATA_DIR), path);
+    }
+    return path;
+}
+
+} // namespace
+
+bool CopyTree(const QString &from, const QString &to)
+{
+    if (!QDir().mkpath(to))
+        return false;
+    QDirIterator it(from, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString source = it.next();
+        const QString target = to + QLatin1Char('/') + QDir(from).relativeFilePath(source);
+        if (it.fileInfo().isDir()) {
+            if (!QDir().mkpath(target))
+                return false;
+        } else if (!QFile::copy(source, target)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+TempInstallation::TempInstallation()
+{
+    if (!CopyTree(SeededMaster(), m_dir.path()))
+        ADD_FAILURE() << "could not copy the seeded installation";
+}
+
+QString BuiltProgram(const QString &name)
+{
+    return QStringLiteral(CUANTIX_BINARY_DIR) + QStringLiteral("/bin/") + name;
+}
