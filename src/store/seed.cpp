@@ -119,18 +119,16 @@ void SeedInstallation(const QString &sourceDir, const QString &destDir)
     store.setPath(Alias::Historico, destDir + QStringLiteral("/Historia"));
     store.connect(Alias::Devenix);
     store.connect(Alias::Historico);
-    const QSqlDatabase datos = store.database(Alias::Devenix);
+    QStringList dirs;
     {
+        const QSqlDatabase datos = store.database(Alias::Devenix);
         Transaction transaction(datos);
         LoadDatos(datos, sourceDir);
         transaction.commit();
+        QSqlQuery regions = RunSql(datos, QStringLiteral("SELECT Dir FROM regiones ORDER BY Id"));
+        while (regions.next())
+            dirs.append(regions.value(0).toString());
     }
-
-    QSqlQuery regions = RunSql(datos, QStringLiteral("SELECT Dir FROM regiones ORDER BY Id"));
-    QStringList dirs;
-    while (regions.next())
-        dirs.append(regions.value(0).toString());
-    regions.finish();
     for (const QString &dir : dirs) {
         const QString moduleDir = destDir + QStringLiteral("/modulos/") + dir;
         MakeDir(moduleDir);
