@@ -13,10 +13,15 @@ option(CUANTIX_WERROR "Treat warnings as errors (CI)" OFF)
 option(CUANTIX_SANITIZE "Build with address and undefined-behaviour sanitizers" OFF)
 
 find_program(CCACHE_PROGRAM ccache)
-if(CCACHE_PROGRAM)
+find_program(ENV_PROGRAM env)
+if(CCACHE_PROGRAM AND ENV_PROGRAM)
+  # Precompiled headers are cached only when ccache may ignore their time stamps; the base
+  # folder makes builds of several checkouts share the cache.
+  set(CMAKE_CXX_COMPILER_LAUNCHER "${ENV_PROGRAM}"
+      "CCACHE_SLOPPINESS=pch_defines,time_macros,include_file_mtime,include_file_ctime"
+      "CCACHE_BASEDIR=${PROJECT_SOURCE_DIR}" "${CCACHE_PROGRAM}")
+elseif(CCACHE_PROGRAM)
   set(CMAKE_CXX_COMPILER_LAUNCHER "${CCACHE_PROGRAM}")
-  # Precompiled headers and ccache get along only when ccache ignores the header's time stamp.
-  set(ENV{CCACHE_SLOPPINESS} "pch_defines,time_macros,include_file_mtime,include_file_ctime")
 endif()
 
 add_library(cuantix_settings INTERFACE)
