@@ -16,16 +16,14 @@ void WriteManualPdf(const QString &markdownPath, const QString &pdfPath)
                        source.errorString());
     QTextDocument document;
     document.setDefaultFont(QFont(QStringLiteral("DejaVu Sans"), 10));
-    document.setDefaultStyleSheet(QStringLiteral("h1 { color: #1f3a5f; } h2 { color: #1f3a5f; }"));
     document.setMarkdown(QString::fromUtf8(source.readAll()));
 
     QPdfWriter writer(pdfPath);
     writer.setTitle(QStringLiteral("Manual de Cuantix"));
     writer.setCreator(QStringLiteral("Cuantix"));
-    writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
-                                     QMarginsF(20, 18, 20, 18), QPageLayout::Millimeter));
-    // Without a page size of its own the document is laid out on the writer's pages, with
-    // their numbers at the foot.
+    // Without a page size of its own the document is laid out on the writer's whole page with
+    // margins of 2 cm and the page numbers at the foot.
+    writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF()));
     document.print(&writer);
     if (!QFile::exists(pdfPath))
         throw AppError(QStringLiteral("No se ha podido escribir el manual \"%1\".").arg(pdfPath));
