@@ -249,37 +249,37 @@ QWidget *TFormMenu::buildNavigation()
     auto *layout = new QVBoxLayout(panel);
     layout->setContentsMargins(6, 12, 6, 12);
 
-    auto *interest = new QWidget(panel);
-    interest->setObjectName(QStringLiteral("PadreIntereses"));
-    auto *interestLayout = new QVBoxLayout(interest);
-    interestLayout->setContentsMargins(0, 0, 0, 0);
-    interestLayout->addWidget(new QLabel(QStringLiteral("Intereses"), interest), 0, Qt::AlignHCenter);
-    interestLayout->addWidget(NavButton(interest, "BtnTiposInteres", QStringLiteral("Tipos de Interés "),
-                                        NavIcon(NavGlyph::Rates), action("tiposdeinteres")));
-    interestLayout->addWidget(NavButton(interest, "BtnCalcular", QStringLiteral("Calcular Zozazidar "),
-                                        NavIcon(NavGlyph::Settlement), action("liquidaciones")));
-    layout->addWidget(interest);
-
+    struct Entry
+    {
+        const char *name;
+        QString text;
+        NavGlyph glyph;
+        const char *action;
+    };
+    const auto group = [this, panel, layout](const char *name, const QString &title,
+                                             std::initializer_list<Entry> entries) {
+        auto *box = new QWidget(panel);
+        box->setObjectName(QLatin1String(name));
+        auto *boxLayout = new QVBoxLayout(box);
+        boxLayout->setContentsMargins(0, 0, 0, 12);
+        boxLayout->addWidget(new QLabel(title, box), 0, Qt::AlignHCenter);
+        for (const Entry &entry : entries)
+            boxLayout->addWidget(NavButton(box, entry.name, entry.text, NavIcon(entry.glyph), action(entry.action)));
+        layout->addWidget(box);
+        return box;
+    };
+    group("PadreIntereses", QStringLiteral("Intereses"),
+          {{"BtnTiposInteres", QStringLiteral("Tipos de Interés "), NavGlyph::Rates, "tiposdeinteres"},
+           {"BtnCalcular", QStringLiteral("Calcular Zozazidar "), NavGlyph::Settlement, "liquidaciones"}});
     // The fees group is part of the window but nothing shows it yet.
-    auto *fees = new QWidget(panel);
-    fees->setObjectName(QStringLiteral("PadreHonorarios"));
-    auto *feesLayout = new QVBoxLayout(fees);
-    feesLayout->setContentsMargins(0, 12, 0, 0);
-    feesLayout->addWidget(new QLabel(QStringLiteral("Honorarios"), fees), 0, Qt::AlignHCenter);
-    feesLayout->addWidget(NavButton(fees, "BtnRegion", QStringLiteral("Seleccionar Región"),
-                                    NavIcon(NavGlyph::Region), action("Action11")));
-    feesLayout->addWidget(NavButton(fees, "BtnConceptos", QStringLiteral("Gestión de Conceptos"),
-                                    NavIcon(NavGlyph::Concepts), action("Gestionar_Honorarios")));
-    feesLayout->addWidget(NavButton(fees, "BtnTablas", QStringLiteral("Editor de Tablas/Ref."),
-                                    NavIcon(NavGlyph::Tables), action("Editar_Tabla")));
-    feesLayout->addWidget(NavButton(fees, "BtnFacturar", QStringLiteral("Facturar"), NavIcon(NavGlyph::Invoice),
-                                    action("Facturar")));
-    feesLayout->addWidget(NavButton(fees, "BtnListado", QStringLiteral("Listado Facturas"),
-                                    NavIcon(NavGlyph::InvoiceList), action("ListadoFacturas")));
-    feesLayout->addWidget(NavButton(fees, "BtnHonorarios", QStringLiteral("Calcular Honorarios"),
-                                    NavIcon(NavGlyph::Fees), action("Action13")));
-    fees->hide();
-    layout->addWidget(fees);
+    group("PadreHonorarios", QStringLiteral("Honorarios"),
+          {{"BtnRegion", QStringLiteral("Seleccionar Región"), NavGlyph::Region, "Action11"},
+           {"BtnConceptos", QStringLiteral("Gestión de Conceptos"), NavGlyph::Concepts, "Gestionar_Honorarios"},
+           {"BtnTablas", QStringLiteral("Editor de Tablas/Ref."), NavGlyph::Tables, "Editar_Tabla"},
+           {"BtnFacturar", QStringLiteral("Facturar"), NavGlyph::Invoice, "Facturar"},
+           {"BtnListado", QStringLiteral("Listado Facturas"), NavGlyph::InvoiceList, "ListadoFacturas"},
+           {"BtnHonorarios", QStringLiteral("Calcular Honorarios"), NavGlyph::Fees, "Action13"}})
+        ->hide();
     layout->addStretch(1);
     return panel;
 }
@@ -349,14 +349,15 @@ void TFormMenu::showEvent(QShowEvent *event)
 
 void TFormMenu::runShowStep()
 {
-    if (m_showStepDone)
+    if (m_showStepStarted)
         return;
-    m_showStepDone = true;
+    m_showStepStarted = true;
     try {
         showStepBody();
     } catch (...) {
         ReportCurrentException(m_prompter);
     }
+    m_showStepDone = true;
 }
 
 void TFormMenu::showStepBody()

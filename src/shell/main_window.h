@@ -96,6 +96,7 @@ private:
     WebPanel *m_web = nullptr;
     QTimer *m_closeTimer = nullptr;
     bool m_online = false;
-    bool m_showStepDone = false;
     bool m_showStepQueued = false;
+    bool m_showStepStarted = false;
+    bool m_showStepDone = false;
 };

@@ -2,6 +2,7 @@
 #include "invoicing/company_data_window.h"
 #include "shell/about_window.h"
 #include "shell/main_window.h"
+#include "shell/splash_window.h"
 #include "shell/web_panel.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_installation.h"
@@ -206,6 +207,16 @@ TEST_F(MainWindowTest, AMissingDataFolderIsReportedAndTheWindowStillOpens)
     EXPECT_EQ(m_quit->count(), 0);
 }
 
+TEST_F(MainWindowTest, WithoutDataOnAFirstStartTheProgramEndsAfterSayingWhy)
+{
+    ASSERT_TRUE(QDir(m_install.datos()).removeRecursively());
+    start();
+    ASSERT_EQ(m_prompter.messages().size(), 2);
+    EXPECT_TRUE(m_prompter.messages().constFirst().startsWith(QStringLiteral("No existe la carpeta de datos")));
+    EXPECT_EQ(m_prompter.lastMessage(), QStringLiteral("Zozazidar no funcionará si no esta correctamente configurado"));
+    EXPECT_EQ(m_quit->count(), 1);
+}
+
 TEST_F(MainWindowTest, ADamagedDatabaseIsReportedAndTheWindowStillOpens)
 {
     configure(QStringLiteral("6"));
@@ -352,6 +363,9 @@ TEST_F(MainWindowTest, OnlineTheSupportPageIsShownWithTheOfficesPostalCodeAndTel
     EXPECT_EQ(m_browser->shown.back(), QUrl::fromLocalFile(manual.fileName()));
     action("BtnInicio")->trigger();
     EXPECT_EQ(m_browser->shown.back(), QUrl::fromLocalFile(manual.fileName()));
+    // The footer keeps to the support page whatever "Inicio" shows now.
+    emit label("LblSoporte")->linkActivated(QStringLiteral("#"));
+    EXPECT_EQ(m_browser->shown.back(), QUrl(supportUrl + QStringLiteral("?ver=26.12.1.0&region=Galicia")));
     EXPECT_EQ(m_browsersMade, 1);
     EXPECT_TRUE(m_opened.isEmpty());
 }
@@ -436,4 +450,24 @@ TEST_F(MainWindowTest, AboutBoxShowsTheVersionAndTheOffice)
     EXPECT_EQ(text("EdtServicePack"), QStringLiteral("0"));
     EXPECT_EQ(text("EdtEmpresa"), QStringLiteral("Bufete Peña"));
     EXPECT_EQ(text("EdtTelefono"), QStringLiteral("965000000"));
+}
+
+TEST(Splash, CleansUpTheLocksOfTheCurrentFolderBeforeTheMainWindow)
+{
+    TempInstallation install;
+    QFile stale(install.file(QStringLiteral("modulos/galicia/PARADOX.LCK")));
+    ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
+    stale.close();
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(install.path()));
+    TFormInicio splash(install.path());
+    splash.show();
+    const QString programDir = splash.runStartSteps();
+    QDir::setCurrent(before);
+
+    EXPECT_EQ(programDir, QDir(install.path()).canonicalPath());
+    EXPECT_FALSE(stale.exists());
+    EXPECT_EQ(splash.findChild<QLabel *>(QStringLiteral("Label1"))->text(),
+              QStringLiteral("Cargando Menu Principal . . ."));
+    EXPECT_TRUE(splash.windowFlags().testFlag(Qt::FramelessWindowHint));
 }
