@@ -64,11 +64,11 @@ namespace {
 
 constexpr int kCloseEnabledAfterMs = 20000;
 
-Prompter &ChoosePrompter(const MenuOptions &options, std::unique_ptr<Prompter> &own)
+Prompter &ChoosePrompter(const MenuOptions &options, std::unique_ptr<Prompter> &own, QWidget *window)
 {
     if (options.prompter)
         return *options.prompter;
-    own = std::make_unique<QtPrompter>();
+    own = std::make_unique<QtPrompter>(window);
     return *own;
 }
 
@@ -92,15 +92,13 @@ QToolButton *NavButton(QWidget *parent, const char *name, const QString &text, c
 TFormMenu::TFormMenu(MenuOptions options, QWidget *parent)
     : QMainWindow(parent)
     , m_options(std::move(options))
-    , m_prompter(ChoosePrompter(m_options, m_ownPrompter))
+    , m_prompter(ChoosePrompter(m_options, m_ownPrompter, this))
     , m_store(m_options.connectionPrefix)
     , m_context{m_session, m_store, m_prompter, m_options.settingsPath}
 {
     setObjectName(QStringLiteral("FormMenu"));
     setWindowTitle(kDesignCaption);
     setMinimumSize(605, 460);
-    if (auto *qtPrompter = dynamic_cast<QtPrompter *>(m_ownPrompter.get()))
-        qtPrompter->setParent(this);
     m_session.programDir = WithoutTrailingSeparator(m_options.programDir);
     m_support = ReadSupportSettings(m_context.settings());
     m_fileVersion = ReadVersionValue(QStringLiteral("FileVersion"));
