@@ -370,6 +370,17 @@ TEST_F(MainWindowTest, OnlineTheSupportPageIsShownWithTheOfficesPostalCodeAndTel
     EXPECT_TRUE(m_opened.isEmpty());
 }
 
+TEST_F(MainWindowTest, OnlineWithoutASupportPageTheBackgroundStays)
+{
+    configure(QStringLiteral("6"));
+    m_online = true;
+    TFormMenu &menu = start();
+    EXPECT_TRUE(menu.isOnline());
+    EXPECT_TRUE(menu.session().supportUrl.isEmpty());
+    EXPECT_TRUE(widget("PanelWEB")->isHidden());
+    EXPECT_EQ(m_browsersMade, 0);
+}
+
 TEST_F(MainWindowTest, FooterLinksNeedTheMakersAddresses)
 {
     configure(QStringLiteral("6"));
