@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <csignal>
 #include <sys/types.h>
+#include <unistd.h>
 #endif
 
 bool ProcessIsRunning(qint64 pid)
@@ -36,4 +37,13 @@ QString CurrentUserName()
             return value;
     }
     return {};
+}
+
+bool RunsAsRoot()
+{
+#if defined(Q_OS_WIN)
+    return false;
+#else
+    return ::geteuid() == 0;
+#endif
 }

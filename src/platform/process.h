@@ -7,3 +7,6 @@ bool ProcessIsRunning(qint64 pid);
 
 // The name the user logged in with ("" when the system does not tell).
 QString CurrentUserName();
+
+// Whether the program runs as the Unix superuser (never on Windows).
+bool RunsAsRoot();

@@ -1,36 +1,45 @@
-#include "core/session.h"
-#include "store/data_store.h"
+#include "core/ini_file.h"
+#include "platform/process.h"
+#include "platform/single_instance.h"
+#include "shell/main_window.h"
+#include "shell/splash_window.h"
+#include "shell/startup.h"
+#include "shell/web_engine_browser.h"
 #include "widgets/application.h"
-#include "widgets/qt_prompter.h"
 
-#include <QDir>
-#include <QLabel>
-#include <QMainWindow>
+#include <QLocale>
+
+#include <memory>
 
 int main(int argc, char **argv)
 {
+    // Chromium will not start its sandbox for the superuser.
+    if (RunsAsRoot() && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     CuantixApplication app(argc, argv);
-    QtPrompter prompter;
-    app.setErrorPrompter(&prompter);
+    // Spanish whatever the machine's settings (the browser's own pages included).
+    QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
 
-    Session session;
-    session.programDir = WithoutTrailingSeparator(QDir::currentPath());
-    DataStore store;
-    try {
-        store.connectMain(session.programDir);
-        store.OpenWorkTables();
-    } catch (...) {
-        ReportCurrentException(prompter);
-    }
+    SingleInstance instance(kSingleInstanceName);
+    if (!instance.start())
+        return 0;
 
-    QMainWindow window;
-    window.setObjectName(QStringLiteral("FormMenu"));
-    window.setWindowTitle(QStringLiteral("Zozazidar"));
-    window.setMinimumSize(605, 460);
-    window.setCentralWidget(new QLabel(QStringLiteral("Cuantix"), &window));
-    prompter.setParent(&window);
-    window.show();
-    const int status = app.exec();
-    store.CloseDatabases();
-    return status;
+    auto splash = std::make_unique<TFormInicio>(QCoreApplication::applicationDirPath());
+    splash->show();
+    splash->repaint();
+    QCoreApplication::processEvents();
+    const QString programDir = splash->runStartSteps();
+
+    MenuOptions options;
+    options.programDir = programDir;
+    options.settingsPath = IniFile::ForRunningProgram().path();
+    options.browserFactory = &MakeWebEngineBrowser;
+    TFormMenu menu(std::move(options));
+    splash.reset();
+    app.setErrorPrompter(&menu.context().prompter);
+    QObject::connect(&instance, &SingleInstance::activationRequested, &menu, &TFormMenu::bringToFront);
+    QObject::connect(&menu, &TFormMenu::quitRequested, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    menu.show();
+    return app.exec();
 }

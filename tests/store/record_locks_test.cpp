@@ -6,6 +6,7 @@
 #include "store/sql.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_installation.h"
+#include "lock_holder_process.h"
 
 #include <QCoreApplication>
 #include <QProcess>
@@ -43,40 +44,6 @@ protected:
     TempInstallation m_install;
     DataStore m_store{QStringLiteral("locks-")};
     QString m_lastMessage;
-};
-
-// Another program whose lock stays while it runs.
-class LockHolder
-{
-public:
-    LockHolder(const QString &datos, const QString &table, const QString &key)
-    {
-        m_process.start(BuiltProgram(QStringLiteral("lock_holder")), {datos, table, key});
-        m_process.waitForReadyRead(30000);
-        m_firstLine = QString::fromUtf8(m_process.readLine()).trimmed();
-    }
-    ~LockHolder()
-    {
-        m_process.kill();
-        m_process.waitForFinished();
-    }
-    const QString &firstLine() const { return m_firstLine; }
-    qint64 pid() const { return m_process.processId(); }
-    void release()
-    {
-        m_process.write("soltar\n");
-        m_process.waitForReadyRead(30000);
-        m_process.readLine();
-    }
-    void crash()
-    {
-        m_process.kill();
-        m_process.waitForFinished();
-    }
-
-private:
-    QProcess m_process;
-    QString m_firstLine;
 };
 
 } // namespace

@@ -1,0 +1,136 @@
+#include "invoicing/company_data.h"
+
+#include "core/ini_file.h"
+#include "fees/region_modules.h"
+#include "store/app_context.h"
+#include "store/sql.h"
+
+#include <QDebug>
+
+#include <array>
+
+namespace {
+
+// The keys in the order they are written, with the member each one holds.
+struct CompanyKey
+{
+    const char *key;
+    QString CompanyData::*field;
+};
+
+constexpr std::array<CompanyKey, 14> kKeys = {{
+    {"EMPRESA", &CompanyData::empresa},
+    {"NIF", &CompanyData::nif},
+    {"DIRECCION", &CompanyData::direccion},
+    {"LOCALIDAD", &CompanyData::localidad},
+    {"PROVINCIA", &CompanyData::provincia},
+    {"IVA", &CompanyData::iva},
+    {"IRPF", &CompanyData::irpf},
+    {"TELEFONO", &CompanyData::telefono},
+    {"TELEFONO2", &CompanyData::telefono2},
+    {"MOVIL", &CompanyData::movil},
+    {"FAX", &CompanyData::fax},
+    {"INSCRIPCION", &CompanyData::inscripcion},
+    {"EMAIL", &CompanyData::email},
+    {"CODIGOPOSTAL", &CompanyData::codigoPostal},
+}};
+
+bool Blank(const QString &text)
+{
+    return text.trimmed().isEmpty();
+}
+
+} // namespace
+
+CompanyData ReadCompanyData(const IniFile &settings)
+{
+    CompanyData defaults;
+    defaults.empresa = QStringLiteral("Empresa de Ejemplo S.A.");
+    defaults.iva = QStringLiteral("21");
+    CompanyData data;
+    for (const CompanyKey &k : kKeys)
+        data.*k.field = settings.readString(kCompanySection, QLatin1String(k.key), defaults.*k.field);
+    return data;
+}
+
+void WriteCompanyData(IniFile &settings, const CompanyData &data)
+{
+    for (const CompanyKey &k : kKeys)
+        settings.writeString(kCompanySection, QLatin1String(k.key), data.*k.field);
+}
+
+bool HasRequiredFields(const CompanyData &data)
+{
+    for (const QString *field : {&data.empresa, &data.nif, &data.direccion, &data.localidad, &data.provincia,
+                                 &data.telefono, &data.email, &data.codigoPostal}) {
+        if (Blank(*field))
+            return false;
+    }
+    return true;
+}
+
+QString VatCaptionForProvince(const QString &provincia)
+{
+    // Both provinces of the Canary Islands pay IGIC, not VAT.
+    if (provincia == QLatin1String("Santa Cruz de Tenerife") || provincia == QLatin1String("Las Palmas"))
+        return QStringLiteral("I.G.I.C.");
+    return QStringLiteral("I.V.A.");
+}
+
+QString VatCaptionForRegion(const QString &regionName)
+{
+    return regionName == QLatin1String("Canarias") ? QStringLiteral("I.G.I.C.") : QStringLiteral("I.V.A.");
+}
+
+std::optional<int> ProvinceFromPostalCode(const QString &postalCode)
+{
+    const auto isAsciiDigit = [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); };
+    if (postalCode.size() < 2 || !isAsciiDigit(postalCode.at(0)) || !isAsciiDigit(postalCode.at(1)))
+        return std::nullopt;
+    return postalCode.left(2).toInt();
+}
+
+std::vector<Province> ReadProvinces(const QSqlDatabase &general)
+{
+    std::vector<Province> provinces;
+    QSqlQuery query = RunSql(general, QStringLiteral("SELECT Id, Provincia FROM provincias ORDER BY Id"));
+    while (query.next())
+        provinces.push_back({query.value(0).toInt(), query.value(1).toString()});
+    return provinces;
+}
+
+QString ModuleOpenFailedMessage(const QString &regionName)
+{
+    return QStringLiteral("Hubo un error al intentar abrir la información de ") + regionName;
+}
+
+void ChooseBillingRegion(AppContext &context)
+{
+    IniFile settings = context.settings();
+    const QSqlDatabase general = context.store.database(Alias::General);
+    const int provinceId = settings.readInteger(kCompanySection, QStringLiteral("PROVINCIA"), 1);
+    const QString provincia =
+        Scalar(general, QStringLiteral("SELECT Provincia FROM provincias WHERE Id = ?"), {provinceId}).toString();
+
+    std::optional<RegionRow> region;
+    const QString regionName = BillingRegionName(provincia);
+    if (!regionName.isEmpty())
+        region = FindRegionByName(general, regionName);
+    if (!region) {
+        context.prompter.inform(kNoRegionMessage);
+        region = FindRegionById(general, kFallbackRegionId);
+        if (!region)
+            throw AppError(QStringLiteral("La tabla de regiones no contiene la región de Galicia."));
+    }
+
+    try {
+        OpenRegionModule(context.session, context.store, *region);
+    } catch (const AppError &e) {
+        qWarning().noquote() << e.message() << "--" << e.detail();
+        context.prompter.message(ModuleOpenFailedMessage(region->nombre), Prompter::Icon::Error,
+                                 Prompter::Buttons::Ok);
+    }
+    context.session.regionName = region->nombre;
+    context.session.regionIPC = static_cast<float>(region->ipc);
+    settings.writeString(kStartSection, kRegionKey, region->id);
+}

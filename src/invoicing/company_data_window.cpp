@@ -1,0 +1,232 @@
+#include "invoicing/company_data_window.h"
+
+#include "core/ini_file.h"
+#include "store/app_context.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+QLineEdit *Edit(QWidget *parent, const char *name, int maxLength = 0)
+{
+    auto *edit = new QLineEdit(parent);
+    edit->setObjectName(QLatin1String(name));
+    if (maxLength > 0)
+        edit->setMaxLength(maxLength);
+    return edit;
+}
+
+// A caption, with the red mark of the fields that must be filled.
+QLabel *Caption(QWidget *parent, const QString &text, bool required)
+{
+    const QString mark = required ? QStringLiteral(" <span style=\"color:#c00000\">*</span>") : QString();
+    auto *label = new QLabel(text.toHtmlEscaped() + mark, parent);
+    label->setTextFormat(Qt::RichText);
+    return label;
+}
+
+} // namespace
+
+TFormConfHono::TFormConfHono(AppContext &context, QWidget *parent)
+    : QDialog(parent)
+    , m_context(context)
+{
+    setObjectName(QStringLiteral("FormConfHono"));
+    setWindowTitle(QStringLiteral("Datos Empresa"));
+    buildForm();
+
+    for (const Province &province : ReadProvinces(m_context.store.database(Alias::General)))
+        m_provincia->addItem(province.name, province.id);
+    setData(ReadCompanyData(m_context.settings()));
+    m_vatCaption->setText(VatCaptionForRegion(m_context.session.regionName));
+
+    connect(m_provincia, &QComboBox::activated, this, &TFormConfHono::showVatCaptionForProvince);
+    connect(m_codigoPostal, &QLineEdit::textEdited, this, [this] { m_postalCodeEdited = true; });
+    connect(m_codigoPostal, &QLineEdit::editingFinished, this, &TFormConfHono::postalCodeLeft);
+}
+
+void TFormConfHono::buildForm()
+{
+    m_empresa = Edit(this, "tbxEmpresa");
+    m_nif = Edit(this, "tbxNif");
+    m_direccion = Edit(this, "tbxDireccion");
+    m_codigoPostal = Edit(this, "tbxcodpostal");
+    m_localidad = Edit(this, "tbxLocalidad");
+    m_provincia = new QComboBox(this);
+    m_provincia->setObjectName(QStringLiteral("tbxProvincia"));
+    m_provincia->setEditable(false);
+    m_telefono = Edit(this, "tbxTelefono", 9);
+    m_telefono2 = Edit(this, "tbxTelefono2", 16);
+    m_movil = Edit(this, "tbxMovil", 16);
+    m_fax = Edit(this, "tbxFax", 16);
+    m_email = Edit(this, "tbxemail");
+    m_iva = Edit(this, "tbxIVA");
+    m_irpf = Edit(this, "tbxIRPF");
+    m_inscripcion = Edit(this, "tbxInscripcion", 170);
+    m_vatCaption = new QLabel(QStringLiteral("I.V.A."), this);
+    m_vatCaption->setObjectName(QStringLiteral("lblIVA"));
+    for (QLineEdit *rate : {m_iva, m_irpf})
+        rate->setMaximumWidth(80);
+
+    auto *heading = new QLabel(QStringLiteral("Configuración de Quorvia Cuantix"), this);
+    QFont headingFont = heading->font();
+    headingFont.setPointSizeF(headingFont.pointSizeF() * 1.4);
+    headingFont.setBold(true);
+    heading->setFont(headingFont);
+    auto *note = new QLabel(QStringLiteral("(Estos datos son necesarios para un funcionamiento correcto del programa)"),
+                            this);
+
+    auto *grid = new QGridLayout;
+    int row = 0;
+    const auto addRow = [&](const QString &caption, bool required, QWidget *field, int span = 3) {
+        grid->addWidget(Caption(this, caption, required), row, 0);
+        grid->addWidget(field, row, 1, 1, span);
+    };
+    addRow(QStringLiteral("Empresa:"), true, m_empresa);
+    ++row;
+    addRow(QStringLiteral("D.N.I./N.I.F.:"), true, m_nif, 1);
+    ++row;
+    addRow(QStringLiteral("Dirección:"), true, m_direccion);
+    ++row;
+    addRow(QStringLiteral("Código Postal:"), true, m_codigoPostal, 1);
+    grid->addWidget(Caption(this, QStringLiteral("Población:"), true), row, 2);
+    grid->addWidget(m_localidad, row, 3);
+    ++row;
+    addRow(QStringLiteral("Provincia:"), true, m_provincia, 1);
+    ++row;
+    addRow(QStringLiteral("Telefono:"), true, m_telefono, 1);
+    grid->addWidget(Caption(this, QStringLiteral("Telefono 2:"), false), row, 2);
+    grid->addWidget(m_telefono2, row, 3);
+    ++row;
+    addRow(QStringLiteral("Movil:"), false, m_movil, 1);
+    grid->addWidget(Caption(this, QStringLiteral("Fax:"), false), row, 2);
+    grid->addWidget(m_fax, row, 3);
+    ++row;
+    addRow(QStringLiteral("E-Mail"), true, m_email);
+    ++row;
+    auto *rates = new QHBoxLayout;
+    rates->addWidget(m_iva);
+    rates->addWidget(new QLabel(QStringLiteral("%"), this));
+    rates->addSpacing(24);
+    rates->addWidget(new QLabel(QStringLiteral("I.R.P.F."), this));
+    rates->addWidget(m_irpf);
+    rates->addWidget(new QLabel(QStringLiteral("%"), this));
+    rates->addStretch();
+    grid->addWidget(m_vatCaption, row, 0);
+    grid->addLayout(rates, row, 1, 1, 3);
+    ++row;
+    addRow(QStringLiteral("Inscripción:"), false, m_inscripcion);
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(3, 1);
+
+    auto *buttons = new QDialogButtonBox(this);
+    auto *ok = buttons->addButton(QStringLiteral(" Aceptar"), QDialogButtonBox::AcceptRole);
+    ok->setObjectName(QStringLiteral("btnAceptar"));
+    ok->setDefault(true);
+    auto *cancel = buttons->addButton(QStringLiteral("Cancelar"), QDialogButtonBox::RejectRole);
+    cancel->setObjectName(QStringLiteral("btnCancelar"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &TFormConfHono::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &TFormConfHono::reject);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(heading);
+    layout->addWidget(note);
+    layout->addSpacing(8);
+    layout->addLayout(grid);
+    layout->addStretch();
+    layout->addWidget(buttons);
+
+    QWidget *const order[] = {m_empresa, m_nif, m_direccion, m_codigoPostal, m_localidad, m_provincia,
+                              m_telefono, m_telefono2, m_movil, m_fax, m_email, m_iva, m_irpf,
+                              m_inscripcion, ok, cancel};
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+    resize(620, sizeHint().height());
+}
+
+CompanyData TFormConfHono::data() const
+{
+    CompanyData d;
+    d.empresa = m_empresa->text();
+    d.nif = m_nif->text();
+    d.direccion = m_direccion->text();
+    d.localidad = m_localidad->text();
+    if (m_provincia->currentIndex() >= 0)
+        d.provincia = QString::number(m_provincia->currentData().toInt());
+    d.iva = m_iva->text();
+    d.irpf = m_irpf->text();
+    d.telefono = m_telefono->text();
+    d.telefono2 = m_telefono2->text();
+    d.movil = m_movil->text();
+    d.fax = m_fax->text();
+    d.inscripcion = m_inscripcion->text();
+    d.email = m_email->text();
+    d.codigoPostal = m_codigoPostal->text();
+    return d;
+}
+
+void TFormConfHono::setData(const CompanyData &d)
+{
+    m_empresa->setText(d.empresa);
+    m_nif->setText(d.nif);
+    m_direccion->setText(d.direccion);
+    m_localidad->setText(d.localidad);
+    bool numeric = false;
+    const int province = d.provincia.trimmed().toInt(&numeric);
+    selectProvince(numeric ? province : -1);
+    m_iva->setText(d.iva);
+    m_irpf->setText(d.irpf);
+    m_telefono->setText(d.telefono);
+    m_telefono2->setText(d.telefono2);
+    m_movil->setText(d.movil);
+    m_fax->setText(d.fax);
+    m_inscripcion->setText(d.inscripcion);
+    m_email->setText(d.email);
+    m_codigoPostal->setText(d.codigoPostal);
+    m_postalCodeEdited = false;
+}
+
+void TFormConfHono::selectProvince(int id)
+{
+    // A number that names no province leaves the box empty, so that the office chooses one.
+    m_provincia->setCurrentIndex(m_provincia->findData(id));
+}
+
+void TFormConfHono::showVatCaptionForProvince()
+{
+    m_vatCaption->setText(VatCaptionForProvince(m_provincia->currentText()));
+}
+
+void TFormConfHono::postalCodeLeft()
+{
+    const QString code = m_codigoPostal->text();
+    // Kept at once, even when the window is then cancelled.
+    IniFile settings = m_context.settings();
+    settings.writeString(kCompanySection, kPostalCodeKey, code);
+    if (m_postalCodeEdited && !code.isEmpty()) {
+        if (const auto province = ProvinceFromPostalCode(code)) {
+            selectProvince(*province);
+            m_postalCodeEdited = false;
+        }
+    }
+    showVatCaptionForProvince();
+}
+
+void TFormConfHono::accept()
+{
+    const CompanyData entered = data();
+    if (!HasRequiredFields(entered)) {
+        m_context.prompter.inform(kRequiredFieldsMessage);
+        return;
+    }
+    IniFile settings = m_context.settings();
+    WriteCompanyData(settings, entered);
+    QDialog::accept();
+    ChooseBillingRegion(m_context);
+}

@@ -1,0 +1,7 @@
+#pragma once
+
+#include <QIcon>
+
+// Pictures of the navigation panel's buttons, drawn by the program.
+enum class NavGlyph { Rates, Settlement, Region, Concepts, Tables, Invoice, InvoiceList, Fees };
+QIcon NavIcon(NavGlyph glyph);

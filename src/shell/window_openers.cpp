@@ -1,0 +1,43 @@
+#include "shell/window_openers.h"
+
+#include "core/version.h"
+#include "invoicing/company_data_window.h"
+#include "shell/about_window.h"
+#include "shell/startup.h"
+#include "store/app_context.h"
+
+#include <QCoreApplication>
+
+namespace Openers {
+
+void OpenCompanyData(AppContext &context, QWidget *parent)
+{
+    TFormConfHono window(context, parent);
+    if (window.exec() == QDialog::Accepted && parent)
+        parent->window()->setWindowTitle(kMainCaption);
+}
+
+void OpenAbout(AppContext &context, QWidget *parent)
+{
+    tformacerca about(context.settings(), ReadVersionValue(QStringLiteral("FileVersion")),
+                      QCoreApplication::applicationDirPath(), parent);
+    about.exec();
+}
+
+// Not part of the program yet: these actions do nothing until their windows are.
+void OpenRateTable(AppContext &, QWidget *) {}
+void OpenSettlement(AppContext &, QWidget *) {}
+void OpenTemplates(AppContext &, QWidget *) {}
+void OpenBackup(AppContext &, QWidget *) {}
+void OpenRestore(AppContext &, QWidget *) {}
+void OpenRegionSelection(AppContext &, QWidget *) {}
+void OpenFeeConcepts(AppContext &, QWidget *) {}
+void OpenScaleTables(AppContext &, QWidget *) {}
+void OpenInvoicing(AppContext &, QWidget *) {}
+void OpenInvoiceList(AppContext &, QWidget *) {}
+void OpenFeeCalculator(AppContext &, QWidget *) {}
+void OpenClients(AppContext &, QWidget *) {}
+void OpenContacts(AppContext &, QWidget *) {}
+void CreateRunWindows(AppContext &, QWidget *) {}
+
+} // namespace Openers
