@@ -1,5 +1,6 @@
 #include "core/errors.h"
 #include "core/rounding.h"
+#include "interest/print_qt.h"
 #include "interest/settlement_engine.h"
 
 #include <gtest/gtest.h>
