@@ -104,6 +104,19 @@ void BM_ViewWindowReady(benchmark::State &state)
 }
 BENCHMARK(BM_ViewWindowReady)->Unit(benchmark::kMillisecond);
 
+// What devenix-cli liquidacion does once started: read the case, compute, write the result.
+void BM_CaseInProcess(benchmark::State &state)
+{
+    const auto mode = static_cast<SettlementMode>(state.range(0));
+    const QByteArray input = WriteSettlementCase(CenturyCase(mode), CenturyRates());
+    for (auto _ : state) {
+        const SettlementCase c = ParseSettlementCase(input);
+        const QByteArray out = WriteSettlementResult(c.input, ComputeSettlement(c.input, *c.rates));
+        benchmark::DoNotOptimize(out.size());
+    }
+}
+BENCHMARK(BM_CaseInProcess)->Arg(0)->Arg(2)->ArgNames({"mode"})->Unit(benchmark::kMillisecond);
+
 // devenix-cli liquidacion from start to exit, rates given in the case.
 void BM_CliProcess(benchmark::State &state)
 {

@@ -51,6 +51,6 @@ int RunSettlementCommand(const QStringList &arguments, CliIo &io)
 
     const std::vector<RatePeriod> rates = c.rates ? *c.rates : InstalledRates(dir);
     const SettlementResult result = ComputeSettlement(c.input, rates);
-    io.out(QString::fromUtf8(WriteSettlementResult(c.input, result)));
+    WriteSettlementResult(c.input, result, [&io](const QByteArray &part) { io.outUtf8(part); });
     return CliOk;
 }

@@ -35,6 +35,7 @@ TFormInt::TFormInt(AppContext &context, QWidget *parent)
     setObjectName(QStringLiteral("FormInt"));
     setWindowTitle(QStringLiteral("Mantenimiento Zozazidar"));
     setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
+    resize(900, 600); // when restored from maximised
     setWindowState(Qt::WindowMaximized);
 
     m_grid->setObjectName(QStringLiteral("DBGrid2"));
@@ -44,6 +45,7 @@ TFormInt::TFormInt(AppContext &context, QWidget *parent)
     m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
     m_grid->verticalHeader()->hide();
     m_grid->horizontalHeader()->setStretchLastSection(true);
+    m_grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     const int dateWidth = m_grid->fontMetrics().horizontalAdvance(QStringLiteral("00/00/00000")) + 24;
     m_grid->setColumnWidth(RateTableModel::Desde, dateWidth);
     m_grid->setColumnWidth(RateTableModel::Hasta, dateWidth);

@@ -82,6 +82,8 @@ public:
             opening.push_back(*m);
         m_calculator.applyOpening(opening);
         m_charged = s.addDays(-1);
+        if (ModeOf(m_input) == SettlementMode::CompoundDaily)
+            m_calculator.reserveRows(daysCovered());
 
         // Both filters start at S: the second one also passes the first period's rate periods,
         // which then give empty segments.
@@ -97,6 +99,20 @@ public:
     }
 
 private:
+    // Days of the rate periods within the settlement: the rows of the daily mode, at most.
+    std::size_t daysCovered() const
+    {
+        const QDate last = m_input.secondPeriod ? std::max(m_input.end, m_input.secondEnd) : m_input.end;
+        qint64 days = 0;
+        for (const RatePeriod &p : m_rates) {
+            const QDate from = std::max(p.desde, m_input.start);
+            const QDate to = std::min(p.hasta, last);
+            if (from <= to)
+                days += from.daysTo(to) + 1;
+        }
+        return static_cast<std::size_t>(days);
+    }
+
     void runPeriod(const QDate &filterFrom, const QDate &filterTo, const PeriodSpan &span)
     {
         bool any = false;
@@ -266,7 +282,12 @@ SettlementResult SettlementCalculator::finish(double principal)
 
 SettlementResult ComputeSettlement(const SettlementInput &input, const std::vector<RatePeriod> &rates)
 {
-    return SettlementRun(input, rates).run();
+    const auto byDesde = [](const RatePeriod &a, const RatePeriod &b) { return a.desde < b.desde; };
+    if (std::is_sorted(rates.begin(), rates.end(), byDesde))
+        return SettlementRun(input, rates).run();
+    std::vector<RatePeriod> sorted = rates;
+    std::stable_sort(sorted.begin(), sorted.end(), byDesde);
+    return SettlementRun(input, sorted).run();
 }
 
 QString PrincipalText(const SettlementInput &input)

@@ -56,6 +56,9 @@ public:
     // principal + entries - payments (no imputation).
     void applyOpening(const std::vector<Movement> &movements);
 
+    // Room for this many rows: daily rows of decades would otherwise be copied many times.
+    void reserveRows(std::size_t count) { m_result.rows.reserve(count); }
+
     double runningCapital() const { return m_runningCapital; }
     double pendingInterest() const { return m_pendingInterest; }
     const std::vector<SettlementRow> &rows() const { return m_result.rows; }
@@ -71,8 +74,8 @@ private:
     SettlementResult m_result;
 };
 
-// Computes a settlement from its parameters and the rate table (periods in ascending Desde,
-// none overlapping another). The result holds the rows of CALCULO, the totals and the
+// Computes a settlement from its parameters and the rate table (periods taken in ascending
+// Desde; should two overlap, no day earns interest twice). The result holds the rows of CALCULO, the totals and the
 // information messages to show, in order.
 //
 // Every movement dated up to 31/12/2099 is counted once in its total. A movement dated up to

@@ -13,6 +13,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -161,22 +162,76 @@ std::vector<RatePeriod> ReadRates(const QJsonArray &list)
     return periods;
 }
 
-void AppendNumber(QByteArray &out, double value)
+// An output buffer written by pointer: a daily settlement of a century writes megabytes, and
+// appending to a QByteArray piece by piece costs more than computing it.
+class Text
+{
+public:
+    explicit Text(qsizetype capacity = 256) { m_bytes.resize(capacity); }
+
+    void append(const char *data, std::size_t n)
+    {
+        const auto size = static_cast<qsizetype>(n);
+        if (m_used + size > m_bytes.size())
+            m_bytes.resize(std::max(m_bytes.size() * 2, m_used + size));
+        std::memcpy(m_bytes.data() + m_used, data, n);
+        m_used += size;
+    }
+    Text &operator+=(const char *text)
+    {
+        append(text, std::strlen(text));
+        return *this;
+    }
+    Text &operator+=(char c)
+    {
+        append(&c, 1);
+        return *this;
+    }
+    // Hands what is written so far to `sink` (valid during the call) and starts again.
+    void flushTo(const std::function<void(const QByteArray &)> &sink)
+    {
+        sink(QByteArray::fromRawData(m_bytes.constData(), m_used));
+        m_used = 0;
+    }
+    qsizetype size() const { return m_used; }
+    QByteArray take()
+    {
+        m_bytes.truncate(m_used);
+        return std::move(m_bytes);
+    }
+
+private:
+    QByteArray m_bytes;
+    qsizetype m_used = 0;
+};
+
+AppError OutOfRange()
+{
+    return AppError(QStringLiteral("El cálculo da un importe fuera de rango."));
+}
+
+void AppendNumber(Text &out, double value)
 {
     if (!std::isfinite(value))
-        throw AppError(QStringLiteral("El cálculo da un importe fuera de rango."));
+        throw OutOfRange();
     char buf[32];
     const auto result = std::to_chars(buf, buf + sizeof buf, value);
-    out.append(buf, result.ptr - buf);
+    out.append(buf, static_cast<std::size_t>(result.ptr - buf));
+}
+
+void AppendString(Text &out, const QString &text)
+{
+    const QByteArray quoted = JsonString(text);
+    out.append(quoted.constData(), static_cast<std::size_t>(quoted.size()));
 }
 
 // "dd/mm/yyyy" in quotes, written directly: a daily settlement has tens of thousands of dates.
-void AppendDate(QByteArray &out, const QDate &date)
+void AppendDate(Text &out, const QDate &date)
 {
     int y = 0, m = 0, d = 0;
     date.getDate(&y, &m, &d);
     if (!date.isValid() || y < 1 || y > 9999) {
-        out += JsonString(FormatDate(date));
+        AppendString(out, FormatDate(date));
         return;
     }
     const char text[] = {'"', char('0' + d / 10), char('0' + d % 10), '/', char('0' + m / 10), char('0' + m % 10), '/',
@@ -188,7 +243,7 @@ void AppendDate(QByteArray &out, const QDate &date)
 class ObjectWriter
 {
 public:
-    explicit ObjectWriter(QByteArray &out, const char *separator = ", ")
+    explicit ObjectWriter(Text &out, const char *separator = ", ")
         : m_out(out)
         , m_separator(separator)
     {
@@ -211,7 +266,7 @@ public:
     }
     ObjectWriter &text(const char *name, const QString &value)
     {
-        key(name).m_out += JsonString(value);
+        AppendString(key(name).m_out, value);
         return *this;
     }
     ObjectWriter &date(const char *name, const QDate &value)
@@ -231,7 +286,7 @@ public:
     }
 
 private:
-    QByteArray &m_out;
+    Text &m_out;
     const char *m_separator;
     bool m_any = false;
 };
@@ -283,7 +338,7 @@ SettlementCase ParseSettlementCase(const QByteArray &json)
 
 QByteArray WriteSettlementCase(const SettlementInput &input, const std::optional<std::vector<RatePeriod>> &rates)
 {
-    QByteArray out;
+    Text out;
     const QStringList &types = InterestTypeTexts();
     ObjectWriter top(out, kTopSeparator);
     out += "\n  ";
@@ -321,13 +376,25 @@ QByteArray WriteSettlementCase(const SettlementInput &input, const std::optional
     }
     top.close("\n");
     out += '\n';
-    return out;
+    return out.take();
 }
 
-QByteArray WriteSettlementResult(const SettlementInput &input, const SettlementResult &result)
+void WriteSettlementResult(const SettlementInput &input, const SettlementResult &result,
+                           const std::function<void(const QByteArray &)> &sink)
 {
-    QByteArray out;
-    out.reserve(static_cast<qsizetype>(result.rows.size()) * 110 + 1024);
+    // Nothing is handed over unless all of it can be written.
+    const auto finite = [](double v) { return std::isfinite(v); };
+    for (const SettlementRow &r : result.rows) {
+        if (!finite(r.capital) || !finite(r.rate) || !finite(r.total))
+            throw OutOfRange();
+    }
+    for (double v : {result.totalInterest, result.totalPayments, result.totalEntries, result.grandTotal}) {
+        if (!finite(v))
+            throw OutOfRange();
+    }
+
+    constexpr qsizetype chunk = 64 * 1024;
+    Text out(chunk + 1024);
     ObjectWriter top(out, kTopSeparator);
     out += "\n  ";
     top.key("Filas");
@@ -343,6 +410,8 @@ QByteArray WriteSettlementResult(const SettlementInput &input, const SettlementR
             .number("Interes", r.rate)
             .number("Total", r.total)
             .close();
+        if (out.size() > chunk)
+            out.flushTo(sink);
     }
     out += result.rows.empty() ? "]" : "\n  ]";
     top.number("TotalInterest", result.totalInterest)
@@ -363,19 +432,27 @@ QByteArray WriteSettlementResult(const SettlementInput &input, const SettlementR
     for (qsizetype i = 0; i < result.messages.size(); ++i) {
         if (i > 0)
             out += ", ";
-        out += JsonString(result.messages.at(i));
+        AppendString(out, result.messages.at(i));
     }
     out += "]";
     top.close("\n");
     out += '\n';
-    return out;
+    out.flushTo(sink);
+}
+
+QByteArray WriteSettlementResult(const SettlementInput &input, const SettlementResult &result)
+{
+    QByteArray all;
+    all.reserve(static_cast<qsizetype>(result.rows.size()) * 130 + 1024);
+    WriteSettlementResult(input, result, [&all](const QByteArray &part) { all += part; });
+    return all;
 }
 
 QByteArray JsonNumber(double value)
 {
-    QByteArray out;
+    Text out;
     AppendNumber(out, value);
-    return out;
+    return out.take();
 }
 
 QByteArray JsonString(const QString &text)

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -53,6 +54,10 @@ QByteArray WriteSettlementCase(const SettlementInput &input,
 // "TotalPayments", "TotalEntries", "GrandTotal", "Textos": {"LabelCAPITAL", ...}, "Mensajes"}.
 // Throws AppError when an amount is not finite.
 QByteArray WriteSettlementResult(const SettlementInput &input, const SettlementResult &result);
+// The same handed to `sink` in pieces of some 64 KiB (each valid during its call), so that
+// decades of daily rows are never held twice. Throws before the first piece.
+void WriteSettlementResult(const SettlementInput &input, const SettlementResult &result,
+                           const std::function<void(const QByteArray &)> &sink);
 
 // Shortest text that reads back to the same double. Throws AppError for a value that is not
 // finite (JSON has no text for it).

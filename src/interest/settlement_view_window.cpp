@@ -96,7 +96,7 @@ TFormInterVi::TFormInterVi(AppContext &context, QWidget *mainWindow)
     m_grid->setColumnWidth(SettlementRowsModel::Dias, metrics.horizontalAdvance(QStringLiteral("000000")) + 24);
     m_grid->setColumnWidth(SettlementRowsModel::Capital, amountWidth);
     m_grid->setColumnWidth(SettlementRowsModel::Interes, metrics.horizontalAdvance(QStringLiteral("% Interés")) + 24);
-    m_grid->horizontalHeader()->setStretchLastSection(true);
+    m_grid->setColumnWidth(SettlementRowsModel::Total, amountWidth);
 
     // Read left to right as a sum: capital + interest - payments + entries = total.
     auto *strip = new QHBoxLayout;

@@ -88,6 +88,15 @@ TEST(LiquidacionCommand, WithoutRatesItReadsTheInstallation)
     EXPECT_TRUE(r.err.startsWith(QStringLiteral("No hay una instalación de Cuantix en"))) << r.err.toStdString();
 }
 
+TEST(LiquidacionCommand, AResultOutOfRangeFailsWithNothingOnStandardOutput)
+{
+    const CliRun r = Liquidacion(WithRates(R"({"Capital": 1e300, "Desde1": "01/01/2021", "Hasta1": "31/12/2021",
+        "TipoInteres1": 4, "Interes1": "1E300")"));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.out.isEmpty());
+    EXPECT_EQ(r.err, QStringLiteral("El cálculo da un importe fuera de rango.\n"));
+}
+
 TEST(LiquidacionCommand, ABadCaseIsRefusedWithExitTwoAndNothingOnStandardOutput)
 {
     struct Bad

@@ -473,6 +473,11 @@ TEST(SettlementInputErrors, ADayIsNeverChargedTwiceAndBadDatesAreRefused)
     ExpectRows(r, {{D(1, 1, 2021), D(30, 6, 2021), 181, 1000000, 300, 14877},
                    {D(1, 7, 2021), D(31, 12, 2021), 184, 1000000, 300, 15123}});
 
+    const SettlementResult unordered = ComputeSettlement(Case(10000.0, D(1, 1, 2021), D(31, 12, 2022)),
+                                                         {Year(2022, 4.0), Year(2021, 3.0)});
+    ExpectRows(unordered, {{D(1, 1, 2021), D(31, 12, 2021), 365, 1000000, 300, 30000},
+                           {D(1, 1, 2022), D(31, 12, 2022), 365, 1000000, 400, 40000}});
+
     in.movements = {Payment(QDate(), 10.0)};
     EXPECT_THROW(ComputeSettlement(in, {Year(2021, 3.0)}), AppError);
     in.movements.clear();

@@ -170,6 +170,28 @@ TEST(SettlementJson, TheResultCarriesRowsTotalsTextsAndMessages)
               (QVariantList{NoRatesMessage, QStringLiteral("con \"comillas\"\ny salto")}));
 }
 
+TEST(SettlementJson, TheResultComesInPiecesAndNothingComesOutOfRange)
+{
+    SettlementInput in;
+    in.principal = 1000.0;
+    SettlementResult r;
+    for (int i = 0; i < 5000; ++i)
+        r.rows.push_back({D(1, 1, 2000).addDays(i), D(1, 1, 2000).addDays(i), 1000.0 + i, 3.0, 0.08});
+    QByteArray joined;
+    int pieces = 0;
+    WriteSettlementResult(in, r, [&](const QByteArray &piece) {
+        joined += piece;
+        ++pieces;
+    });
+    EXPECT_GT(pieces, 1);
+    EXPECT_EQ(joined, WriteSettlementResult(in, r));
+
+    r.rows.back().total = std::numeric_limits<double>::infinity();
+    pieces = 0;
+    EXPECT_THROW(WriteSettlementResult(in, r, [&](const QByteArray &) { ++pieces; }), AppError);
+    EXPECT_EQ(pieces, 0);
+}
+
 TEST(SettlementJson, NumbersAreTheShortestTextThatReadsBack)
 {
     EXPECT_EQ(JsonNumber(148.77), QByteArray("148.77"));
