@@ -10,7 +10,10 @@
 #include "store/app_context.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
+#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
@@ -117,27 +120,33 @@ void BM_CaseInProcess(benchmark::State &state)
 }
 BENCHMARK(BM_CaseInProcess)->Arg(0)->Arg(2)->ArgNames({"mode"})->Unit(benchmark::kMillisecond);
 
-// devenix-cli liquidacion from start to exit, rates given in the case.
+// devenix-cli liquidacion from start to exit, rates given in the case, the result written to a
+// file as `devenix-cli liquidacion < caso.json > resultado.json` does.
 void BM_CliProcess(benchmark::State &state)
 {
     const auto mode = static_cast<SettlementMode>(state.range(0));
-    const QByteArray input = WriteSettlementCase(CenturyCase(mode), CenturyRates());
+    QTemporaryDir dir;
+    const QString caseFile = dir.filePath(QStringLiteral("caso.json"));
+    const QString resultFile = dir.filePath(QStringLiteral("resultado.json"));
+    QFile file(caseFile);
+    if (!file.open(QIODevice::WriteOnly) || file.write(WriteSettlementCase(CenturyCase(mode), CenturyRates())) < 0) {
+        state.SkipWithError("cannot write the case");
+        return;
+    }
+    file.close();
     const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/devenix-cli");
-    qint64 bytes = 0;
     for (auto _ : state) {
         QProcess p;
+        p.setStandardInputFile(caseFile);
+        p.setStandardOutputFile(resultFile);
         p.start(program, {QStringLiteral("liquidacion")});
-        p.write(input);
-        p.closeWriteChannel();
         p.waitForFinished(-1);
-        const QByteArray out = p.readAllStandardOutput();
         if (p.exitCode() != 0) {
             state.SkipWithError("devenix-cli failed");
             break;
         }
-        bytes = out.size();
     }
-    state.counters["output_bytes"] = static_cast<double>(bytes);
+    state.counters["output_bytes"] = static_cast<double>(QFileInfo(resultFile).size());
 }
 BENCHMARK(BM_CliProcess)->Arg(0)->Arg(1)->Arg(2)->ArgNames({"mode"})->Unit(benchmark::kMillisecond)->UseRealTime();
 
