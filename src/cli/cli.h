@@ -16,6 +16,8 @@ public:
     virtual ~CliIo() = default;
     virtual QByteArray readAllInput() = 0;
     virtual void out(const QString &text) = 0;
+    // Text already in UTF-8 (large outputs skip two conversions).
+    virtual void outUtf8(const QByteArray &text) { out(QString::fromUtf8(text)); }
     virtual void err(const QString &text) = 0;
 };
 

@@ -20,6 +20,11 @@ public:
         return in.readAll();
     }
     void out(const QString &text) override { write(stdout, text); }
+    void outUtf8(const QByteArray &text) override
+    {
+        std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), stdout);
+        std::fflush(stdout);
+    }
     void err(const QString &text) override { write(stderr, text); }
 
 private:

@@ -1,6 +1,7 @@
 #include "shell/window_openers.h"
 
 #include "core/version.h"
+#include "interest/rate_list_window.h"
 #include "invoicing/company_data_window.h"
 #include "shell/about_window.h"
 #include "shell/startup.h"
@@ -24,8 +25,12 @@ void OpenAbout(AppContext &context, QWidget *parent)
     about.exec();
 }
 
+void OpenRateTable(AppContext &context, QWidget *parent)
+{
+    ::OpenRateTable(context, parent);
+}
+
 // Not part of the program yet: these actions do nothing until their windows are.
-void OpenRateTable(AppContext &, QWidget *) {}
 void OpenSettlement(AppContext &, QWidget *) {}
 void OpenTemplates(AppContext &, QWidget *) {}
 void OpenBackup(AppContext &, QWidget *) {}
