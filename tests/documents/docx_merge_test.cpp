@@ -1,5 +1,6 @@
 #include "core/errors.h"
 #include "documents/docx_builder.h"
+#include "documents/docx_document.h"
 #include "documents/settlement_document.h"
 #include "documents/zip_archive.h"
 #include "support/temp_installation.h"
@@ -324,6 +325,37 @@ TEST(MergedDocument, EmptyDocumentOpensAsADocument)
     const MergeCount count = MergeSettlementDocument(file, dir.path() + QStringLiteral("/copia.docx"), none, MergeData{});
     EXPECT_EQ(count.replaced, 0);
     EXPECT_EQ(ParagraphTexts(ReadEntry(file, QStringLiteral("word/document.xml"))), QStringList{QString()});
+}
+
+TEST(ShippedTemplate, UsesEveryMergeFieldOfTheCatalogue)
+{
+    TempInstallation install;
+    const MergeFieldCatalogue catalogue = LoadInstallationMergeFields(install.path());
+    const QString shipped = QStringLiteral(CUANTIX_BINARY_DIR "/instalacion/DocPlant/CartaLiquidacion.docx");
+    QStringList used;
+    const FieldResolver collect = [&used](const QString &instruction) -> std::optional<QStringList> {
+        if (ClassifyField(instruction) == FieldKind::MergeField)
+            used.append(MergeFieldLabel(instruction));
+        return std::nullopt;
+    };
+    DocxDocument document = DocxDocument::Open(shipped);
+    MergeFields(document, collect);
+    used.removeDuplicates();
+    used.sort();
+    QStringList labels = catalogue.keys();
+    labels.sort();
+    EXPECT_EQ(used, labels);
+
+    QTemporaryDir dir;
+    MergeData data;
+    data.principal = 1000.0;
+    data.rows.resize(3, SettlementRow{QDate(2021, 1, 1), QDate(2021, 1, 31), 1000.0, 3.0, 2.55});
+    MergeSettlementDocument(shipped, dir.path() + QStringLiteral("/carta.docx"), catalogue, data);
+    const QByteArray body = ReadEntry(dir.path() + QStringLiteral("/carta.docx"), QStringLiteral("word/document.xml"));
+    EXPECT_FALSE(body.contains("MERGEFIELD"));
+    EXPECT_FALSE(QString::fromUtf8(body).contains(kUnrecognisedField));
+    EXPECT_EQ(QString::fromUtf8(body).count(QStringLiteral(">31/01/2021<")), 3);
+    EXPECT_TRUE(body.contains(" DATE ")); // the letter's date field stays
 }
 
 // The word processor reads the merged document: values in place, page field kept.
