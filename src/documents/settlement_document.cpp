@@ -55,6 +55,14 @@ MergeCount MergeSettlementDocument(const QString &templatePath, const QString &o
     return count;
 }
 
+MergeCount CombineSettlementDocument(const QString &templatePath, const QString &outputPath,
+                                     const QString &installationDir, const SettlementInput &input,
+                                     const SettlementResult &result)
+{
+    return MergeSettlementDocument(templatePath, outputPath, LoadInstallationMergeFields(installationDir),
+                                   MergeData::From(input, result));
+}
+
 QString MergedDocumentPath(const QString &documentsDir, const QString &templateFileName, const QDateTime &when)
 {
     const QString base = documentsDir + QLatin1Char('/') + QFileInfo(templateFileName).completeBaseName()

@@ -21,6 +21,13 @@ MergeFieldCatalogue LoadInstallationMergeFields(const QString &installationDir);
 MergeCount MergeSettlementDocument(const QString &templatePath, const QString &outputPath,
                                    const MergeFieldCatalogue &catalogue, const MergeData &data);
 
+// The work of `devenix-cli combinar PLANTILLA.docx SALIDA.docx`: the settlement merged into
+// the template with the merge fields of the installation in installationDir. Throws AppError
+// as MergeSettlementDocument, and when the installation cannot be opened.
+MergeCount CombineSettlementDocument(const QString &templatePath, const QString &outputPath,
+                                     const QString &installationDir, const SettlementInput &input,
+                                     const SettlementResult &result);
+
 // Where a merged document goes: documentsDir + "/" + the template's name without extension
 // + " dd-MM-yyyy HH.mm.ss.docx"; a name already taken gets " (2)", " (3)"...
 QString MergedDocumentPath(const QString &documentsDir, const QString &templateFileName, const QDateTime &when);

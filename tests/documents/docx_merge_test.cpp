@@ -358,6 +358,31 @@ TEST(ShippedTemplate, UsesEveryMergeFieldOfTheCatalogue)
     EXPECT_TRUE(body.contains(" DATE ")); // the letter's date field stays
 }
 
+TEST(ShippedTemplate, CombinedFromTheCommandLine)
+{
+    TempInstallation install;
+    QTemporaryDir dir;
+    const QString shipped = QStringLiteral(CUANTIX_BINARY_DIR "/instalacion/DocPlant/CartaLiquidacion.docx");
+    SettlementInput input;
+    input.principal = 166386.0;
+    input.currency = QStringLiteral("Pta");
+    SettlementResult result;
+    result.grandTotal = 166386.0;
+    const QString out = dir.path() + QStringLiteral("/carta.docx");
+    CombineSettlementDocument(shipped, out, install.path(), input, result);
+    const QStringList header = ParagraphTexts(ReadEntry(out, QStringLiteral("word/header1.xml")));
+    EXPECT_EQ(header, QStringList{QStringLiteral("Liquidación de intereses · capital inicial 1.000,00 €")});
+
+    try {
+        CombineSettlementDocument(shipped, dir.path() + QStringLiteral("/otra.docx"), dir.path() + QStringLiteral("/nada"),
+                                  input, result);
+        FAIL() << "merged without an installation";
+    } catch (const AppError &e) {
+        EXPECT_FALSE(e.message().isEmpty());
+    }
+    EXPECT_FALSE(QFile::exists(dir.path() + QStringLiteral("/otra.docx")));
+}
+
 // The word processor reads the merged document: values in place, page field kept.
 TEST_F(DocxMerge, WordProcessorReadsTheMergedDocument)
 {
