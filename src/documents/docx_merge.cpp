@@ -111,8 +111,10 @@ private:
         });
         // A field left open by a damaged document is not touched; the complete ones inside it are.
         for (ComplexField *f : open) {
-            for (ComplexField *c : f->children)
+            for (ComplexField *c : f->children) {
+                c->inParentInstruction = false;
                 top.push_back(c);
+            }
         }
         return top;
     }

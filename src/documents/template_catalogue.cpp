@@ -99,7 +99,12 @@ bool TemplateCatalogueActions::beginEdit(int id, const std::function<void()> &re
 
 void TemplateCatalogueActions::finish(const TemplateRecord &record)
 {
-    m_catalogue.update(record);
+    try {
+        m_catalogue.update(record);
+    } catch (...) {
+        m_catalogue.locks().unlock(TemplateCatalogue::TableName(), TemplateCatalogue::LockKey(record.id));
+        throw;
+    }
     m_catalogue.locks().unlock(TemplateCatalogue::TableName(), TemplateCatalogue::LockKey(record.id));
 }
 

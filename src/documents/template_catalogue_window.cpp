@@ -6,7 +6,6 @@
 
 #include <QHBoxLayout>
 #include <QPushButton>
-#include <QScopeGuard>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -101,11 +100,14 @@ void TFormDcto::edit(int id, bool adding)
                                  : QStringLiteral("Mantenimiento de Plantillas (Modificaciones)"));
     dialog.setRecord(m_catalogue.find(id).value_or(TemplateRecord{id, {}, {}}));
     // The record is stored however the dialog closes, and its lock always released.
-    const auto store = qScopeGuard([&] {
+    try {
+        dialog.exec();
+    } catch (...) {
         m_actions.finish(dialog.record());
-        refresh(id);
-    });
-    dialog.exec();
+        throw;
+    }
+    m_actions.finish(dialog.record());
+    refresh(id);
 }
 
 void TFormDcto::remove()

@@ -193,6 +193,33 @@ TEST_F(DocxMerge, HeadersFootersFootnotesAndTextBoxes)
               QStringList{QStringLiteral("284,88")});
 }
 
+TEST_F(DocxMerge, DamagedFieldStructureIsLeftAloneWithoutHarm)
+{
+    const QString begin = QStringLiteral("<w:r><w:fldChar w:fldCharType=\"begin\"/></w:r>");
+    const QString end = QStringLiteral("<w:r><w:fldChar w:fldCharType=\"end\"/></w:r>");
+    const QString instr = QStringLiteral("<w:r><w:instrText> MERGEFIELD Dias </w:instrText></w:r>");
+    // An end with no start, a start that never ends (with a whole field inside), and a field
+    // running from one table cell into the next.
+    const QString body =
+        Paragraph(end + TextRun(QStringLiteral("a")))
+        + QStringLiteral("<w:tbl><w:tr><w:tc><w:p>") + begin + instr + QStringLiteral("</w:p></w:tc><w:tc><w:p>") + end
+        + QStringLiteral("</w:p></w:tc></w:tr></w:tbl>")
+        + Paragraph(begin + instr + ComplexField({QStringLiteral(" MERGEFIELD CapitalEuros ")}, QStringLiteral("x")));
+    EXPECT_EQ(mergeBody(body), (QStringList{QStringLiteral("a"), QString(), QString(), QStringLiteral("10.000,00")}));
+    const QString xml = QString::fromUtf8(ReadEntry(path("salida.docx"), QStringLiteral("word/document.xml")));
+    EXPECT_EQ(xml.count(QStringLiteral("MERGEFIELD Dias")), 2);
+}
+
+TEST_F(DocxMerge, DocumentTypeDeclarationsAreRefused)
+{
+    const QByteArray hostile = "<?xml version=\"1.0\"?><!DOCTYPE w [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;\">]>"
+                               "<w:document xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\">"
+                               "<w:body><w:p><w:r><w:t>&b;</w:t></w:r></w:p></w:body></w:document>";
+    WriteDocx(path("plantilla.docx"), DocxParts{hostile, {}, {}, {}, {}, {}});
+    EXPECT_THROW(MergeSettlementDocument(path("plantilla.docx"), path("salida.docx"), catalogue, data), AppError);
+    EXPECT_FALSE(QFile::exists(path("salida.docx")));
+}
+
 TEST_F(DocxMerge, FieldResultSpanningParagraphsJoinsThem)
 {
     const QString body =
