@@ -3,6 +3,8 @@
 // Each subsystem's commands are declared here and listed below.
 
 int RunSettlementCommand(const QStringList &args, CliIo &io);
+int RunReportCommand(const QStringList &args, CliIo &io);
+int RunCombineCommand(const QStringList &args, CliIo &io);
 
 const std::vector<CliCommand> &CliCommands()
 {
@@ -10,6 +12,10 @@ const std::vector<CliCommand> &CliCommands()
         {"liquidacion", "liquidacion [--instalacion DIR] < caso.json",
          "Calcula una liquidación de intereses: lee el caso en JSON y escribe filas y totales en JSON.",
          RunSettlementCommand},
+        {"informe", "informe SALIDA.pdf [--instalacion DIR] < caso.json",
+         "Escribe el listado de la liquidación del caso en PDF.", RunReportCommand, true},
+        {"combinar", "combinar PLANTILLA.docx SALIDA.docx [--instalacion DIR] < caso.json",
+         "Combina la liquidación del caso en una plantilla .docx y escribe el documento.", RunCombineCommand},
     };
     return commands;
 }

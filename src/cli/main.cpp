@@ -47,10 +47,19 @@ bool NeedsGui(int argc, char **argv)
     return false;
 }
 
+// Qt's own diagnostics (font and runtime-folder notices) are not for the user of the command:
+// standard error carries only the command's messages unless asked for.
+void QuietMessages(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type == QtFatalMsg || qEnvironmentVariableIsSet("DEVENIX_CLI_DEBUG"))
+        std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
+    qInstallMessageHandler(QuietMessages);
     std::unique_ptr<QCoreApplication> app;
     if (NeedsGui(argc, argv)) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))

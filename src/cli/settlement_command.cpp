@@ -1,6 +1,9 @@
 #include "cli/cli.h"
 
+#include "cli/settlement_case.h"
+#include "documents/settlement_document.h"
 #include "interest/rate_table.h"
+#include "interest/settlement_report.h"
 #include "interest/settlement_json.h"
 #include "store/data_store.h"
 
@@ -28,29 +31,70 @@ std::vector<RatePeriod> InstalledRates(const QString &dir)
 
 } // namespace
 
-int RunSettlementCommand(const QStringList &arguments, CliIo &io)
+std::optional<ComputedCase> ReadAndComputeCase(QStringList &args, int positional, CliIo &io, int &status)
 {
-    QStringList args = arguments;
-    QString dir;
+    status = CliOk;
+    ComputedCase computed;
     try {
-        dir = InstallationDir(args);
+        computed.installationDir = InstallationDir(args);
     } catch (const AppError &e) {
-        return BadInput(io, e.message());
+        status = BadInput(io, e.message());
+        return std::nullopt;
     }
-    if (!args.isEmpty())
-        return BadInput(io, QStringLiteral("Argumento no reconocido: %1").arg(args.first()));
-
+    if (args.size() > positional) {
+        status = BadInput(io, QStringLiteral("Argumento no reconocido: %1").arg(args.at(positional)));
+        return std::nullopt;
+    }
+    if (args.size() < positional) {
+        status = BadInput(io, QStringLiteral("Faltan argumentos. Use devenix-cli --help."));
+        return std::nullopt;
+    }
     SettlementCase c;
     try {
         c = ParseSettlementCase(io.readAllInput());
     } catch (const CaseError &e) {
-        return BadInput(io, e.message());
+        status = BadInput(io, e.message());
+        return std::nullopt;
     }
-    if (const auto refusal = CheckSettlementDates(c.input))
-        return BadInput(io, refusal->message);
+    if (const auto refusal = CheckSettlementDates(c.input)) {
+        status = BadInput(io, refusal->message);
+        return std::nullopt;
+    }
+    const std::vector<RatePeriod> rates = c.rates ? *c.rates : InstalledRates(computed.installationDir);
+    computed.input = std::move(c.input);
+    computed.result = ComputeSettlement(computed.input, rates);
+    return computed;
+}
 
-    const std::vector<RatePeriod> rates = c.rates ? *c.rates : InstalledRates(dir);
-    const SettlementResult result = ComputeSettlement(c.input, rates);
-    WriteSettlementResult(c.input, result, [&io](const QByteArray &part) { io.outUtf8(part); });
+int RunSettlementCommand(const QStringList &arguments, CliIo &io)
+{
+    QStringList args = arguments;
+    int status = CliOk;
+    const auto computed = ReadAndComputeCase(args, 0, io, status);
+    if (!computed)
+        return status;
+    WriteSettlementResult(computed->input, computed->result, [&io](const QByteArray &part) { io.outUtf8(part); });
+    return CliOk;
+}
+
+int RunReportCommand(const QStringList &arguments, CliIo &io)
+{
+    QStringList args = arguments;
+    int status = CliOk;
+    const auto computed = ReadAndComputeCase(args, 1, io, status);
+    if (!computed)
+        return status;
+    WriteSettlementReportPdf(computed->input, computed->result, args.at(0));
+    return CliOk;
+}
+
+int RunCombineCommand(const QStringList &arguments, CliIo &io)
+{
+    QStringList args = arguments;
+    int status = CliOk;
+    const auto computed = ReadAndComputeCase(args, 2, io, status);
+    if (!computed)
+        return status;
+    CombineSettlementDocument(args.at(0), args.at(1), computed->installationDir, computed->input, computed->result);
     return CliOk;
 }

@@ -1,6 +1,7 @@
 #include "shell/window_openers.h"
 
 #include "core/version.h"
+#include "documents/template_catalogue_window.h"
 #include "interest/rate_list_window.h"
 #include "invoicing/company_data_window.h"
 #include "shell/about_window.h"
@@ -30,9 +31,13 @@ void OpenRateTable(AppContext &context, QWidget *parent)
     ::OpenRateTable(context, parent);
 }
 
+void OpenTemplates(AppContext &context, QWidget *parent)
+{
+    ShowTemplateCatalogue(context, parent);
+}
+
 // Not part of the program yet: these actions do nothing until their windows are.
 void OpenSettlement(AppContext &, QWidget *) {}
-void OpenTemplates(AppContext &, QWidget *) {}
 void OpenBackup(AppContext &, QWidget *) {}
 void OpenRestore(AppContext &, QWidget *) {}
 void OpenRegionSelection(AppContext &, QWidget *) {}

@@ -87,6 +87,14 @@ void LoadDatos(const QSqlDatabase &db, const QString &sourceDir)
             BadRow(campos, row);
         RunSql(db, QStringLiteral("INSERT INTO campos (Codigo, Etiqueta) VALUES (?, ?)"), {row[0].toInt(), row[1]});
     }
+    const QString plantillas = sourceDir + QStringLiteral("/plantillas.csv");
+    if (QFileInfo::exists(plantillas)) {
+        for (const QStringList &row : ReadRows(plantillas)) {
+            if (row.size() != 2)
+                BadRow(plantillas, row);
+            RunSql(db, QStringLiteral("INSERT INTO plantill (Descripcion, Plantilla) VALUES (?, ?)"), {row[0], row[1]});
+        }
+    }
     LoadOfficialRates(db, sourceDir + QStringLiteral("/tipos-interes.csv"));
 }
 

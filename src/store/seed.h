@@ -6,8 +6,10 @@ class QSqlDatabase;
 
 // Builds the data of a new installation in destDir (which must not hold one yet) from the
 // text sources of sourceDir (the project's data/ folder): Datos with the provinces, regions,
-// merge-field labels and official rates; an empty Historia; one module folder per region
-// with its files; an empty DocPlant. Throws AppError.
+// merge-field labels, official rates and the catalogue of the shipped templates; an empty
+// Historia; one module folder per region with its files; an empty DocPlant (the shipped
+// template documents are built into instalacion/DocPlant and copied by make-install-dir).
+// Throws AppError.
 void SeedInstallation(const QString &sourceDir, const QString &destDir);
 
 // Fills the rate table of an open main database from the official rates file

@@ -46,6 +46,9 @@ TEST(SeedInstallation, BuildsTheWholeDataTree)
     const QSqlDatabase datos = store.database(Alias::Devenix);
     EXPECT_EQ(Scalar(datos, QStringLiteral("SELECT count(*) FROM campos")).toInt(), 18);
     EXPECT_EQ(Scalar(datos, QStringLiteral("SELECT Codigo FROM campos WHERE Etiqueta = 'CapitalEuros'")).toInt(), 2);
+    EXPECT_EQ(Scalar(datos, QStringLiteral("SELECT Plantilla FROM plantill WHERE Descripcion = 'Carta de liquidación de intereses'"))
+                  .toString(),
+              QStringLiteral("CartaLiquidacion.docx"));
     QSqlQuery rate = RunSql(datos, QStringLiteral("SELECT Hasta, InteLega, InteJudi, InteAdmi FROM Interes WHERE Desde = '2021-01-01'"));
     ASSERT_TRUE(rate.next());
     EXPECT_EQ(rate.value(0).toString(), QStringLiteral("2021-12-31"));

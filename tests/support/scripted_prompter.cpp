@@ -80,11 +80,13 @@ QString ScriptedPrompter::nextFile(const QString &kind, const QString &title)
 
 QString ScriptedPrompter::openFile(const FileRequest &request)
 {
+    m_lastFileRequest = request;
     return nextFile(QStringLiteral("openFile"), request.title);
 }
 
 QString ScriptedPrompter::saveFile(const FileRequest &request)
 {
+    m_lastFileRequest = request;
     return nextFile(QStringLiteral("saveFile"), request.title);
 }
 

@@ -27,6 +27,8 @@ public:
     void queueFile(QString path) { m_files.push_back(std::move(path)); }
 
     const std::vector<Shown> &shown() const { return m_shown; }
+    // The request of the last file dialog shown (open or save).
+    const FileRequest &lastFileRequest() const { return m_lastFileRequest; }
     // Texts of the messages shown, in order.
     QStringList messages() const;
     QString lastMessage() const;
@@ -50,4 +52,5 @@ private:
     std::deque<std::optional<QString>> m_texts;
     std::deque<std::optional<int>> m_choices;
     std::deque<QString> m_files;
+    FileRequest m_lastFileRequest;
 };

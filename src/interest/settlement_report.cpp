@@ -1,0 +1,110 @@
+#include "interest/settlement_report.h"
+
+#include "core/date_text.h"
+#include "core/number_text.h"
+#include "report/report_painter.h"
+
+namespace {
+
+const QString kTitle = QStringLiteral("Cuantix");
+constexpr Qt::Alignment kRight = Qt::AlignRight | Qt::AlignVCenter;
+
+// Right edges of the six columns, in millimetres from the left margin.
+struct Column
+{
+    double left;
+    double right;
+};
+constexpr Column kColumns[] = {{0, 24}, {26, 50}, {52, 66}, {68, 110}, {112, 134}, {136, 180}};
+
+QRectF Cell(int column, double top, double height)
+{
+    const Column c = kColumns[column];
+    return QRectF(c.left, top, c.right - c.left, height);
+}
+
+QString SummaryAmount(double value)
+{
+    return FormatThousands2Digits(value, 9);
+}
+
+} // namespace
+
+BandReport SettlementReport(const SettlementInput &input, const SettlementResult &result, const QDate &printDate)
+{
+    BandReport report(kTitle);
+    const double width = report.geometry().contentWidth();
+    const TextStyle normal;
+    TextStyle bold;
+    bold.bold = true;
+
+    const QString date = FormatLongDate(printDate);
+    report.setPageHeader([=](const PageInfo &) {
+        ReportBand band(24.0);
+        TextStyle title;
+        title.pointSize = 16.0;
+        title.bold = true;
+        band.text(QRectF(0, 0, 60, 8), date, normal);
+        band.text(QRectF(0, 0, width, 10), kTitle, title, Qt::AlignCenter);
+        const QStringList captions = {QStringLiteral("Desde:"),          QStringLiteral("Hasta:"),
+                                      QStringLiteral("Días:"),           QStringLiteral("Capital Acumu.:"),
+                                      QStringLiteral("Interés"),         QStringLiteral("Total:")};
+        for (int c = 0; c < 6; ++c)
+            band.text(Cell(c, 15, 6), captions[c], bold, kRight);
+        band.rule(22.0, 0, width, 0.3);
+        return band;
+    });
+
+    const std::vector<SettlementRow> rows = result.rows;
+    report.setDetail(static_cast<int>(rows.size()), [rows](int i) {
+        const SettlementRow &r = rows[static_cast<std::size_t>(i)];
+        ReportBand band(5.0);
+        const QString texts[] = {FormatDate(r.desde),        FormatDate(r.hasta),     QString::number(r.days()),
+                                 FormatThousands2(r.capital), FormatThousands2(r.rate), FormatThousands2(r.total)};
+        for (int c = 0; c < 6; ++c)
+            band.text(Cell(c, 0, 5), texts[c], TextStyle{}, kRight);
+        return band;
+    });
+
+    // Capital Inicial: + Zozazidar: + Entradas: - Pagos: = Total:, labels over their amounts.
+    const double principal = input.principal;
+    const double total = principal + result.totalInterest + result.totalEntries - result.totalPayments;
+    const QString labels[] = {QStringLiteral("Capital Inicial:"), QStringLiteral("Zozazidar:"),
+                              QStringLiteral("Entradas:"), QStringLiteral("Pagos:"), QStringLiteral("Total:")};
+    const double amounts[] = {principal, result.totalInterest, result.totalEntries, result.totalPayments, total};
+    const QString signs[] = {QStringLiteral("+"), QStringLiteral("+"), QStringLiteral("-"), QStringLiteral("=")};
+    ReportBand summary(20.0);
+    summary.rule(3.0, 0, width, 0.3);
+    const double column = 30.0;
+    const double gap = (width - 5 * column) / 4;
+    for (int k = 0; k < 5; ++k) {
+        const double x = k * (column + gap);
+        summary.text(QRectF(x, 5, column, 6), labels[k], bold, kRight);
+        summary.text(QRectF(x, 11, column, 6), SummaryAmount(amounts[k]), k == 4 ? bold : normal, kRight);
+        if (k < 4)
+            summary.text(QRectF(x + column, 11, gap, 6), signs[k], bold, Qt::AlignCenter);
+    }
+    report.setSummary(summary);
+
+    report.setPageFooter([width](const PageInfo &page) {
+        ReportBand band(8.0);
+        band.rule(1.0, 0, width, 0.2);
+        band.text(QRectF(0, 2, width, 6), QStringLiteral("Página %1 de %2").arg(page.number).arg(page.count),
+                  TextStyle{8.0}, kRight);
+        return band;
+    });
+    return report;
+}
+
+std::vector<ReportPage> SettlementReportPages(const SettlementInput &input, const SettlementResult &result,
+                                              const QDate &printDate)
+{
+    return SettlementReport(input, result, printDate).build();
+}
+
+void WriteSettlementReportPdf(const SettlementInput &input, const SettlementResult &result, const QString &pdfPath,
+                              const QDate &printDate)
+{
+    const BandReport report = SettlementReport(input, result, printDate);
+    WriteReportPdf(report.build(), report.geometry(), report.title(), pdfPath);
+}
