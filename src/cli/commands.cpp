@@ -5,6 +5,7 @@
 int RunSettlementCommand(const QStringList &args, CliIo &io);
 int RunReportCommand(const QStringList &args, CliIo &io);
 int RunCombineCommand(const QStringList &args, CliIo &io);
+int RunHistoryCommand(const QStringList &args, CliIo &io);
 
 const std::vector<CliCommand> &CliCommands()
 {

@@ -3,6 +3,7 @@
 #include "core/version.h"
 #include "documents/template_catalogue_window.h"
 #include "interest/rate_list_window.h"
+#include "interest/settlement_input_window.h"
 #include "invoicing/company_data_window.h"
 #include "shell/about_window.h"
 #include "shell/startup.h"
@@ -31,13 +32,17 @@ void OpenRateTable(AppContext &context, QWidget *parent)
     ::OpenRateTable(context, parent);
 }
 
+void OpenSettlement(AppContext &context, QWidget *parent)
+{
+    OpenSettlementInput(context, parent);
+}
+
 void OpenTemplates(AppContext &context, QWidget *parent)
 {
     ShowTemplateCatalogue(context, parent);
 }
 
 // Not part of the program yet: these actions do nothing until their windows are.
-void OpenSettlement(AppContext &, QWidget *) {}
 void OpenBackup(AppContext &, QWidget *) {}
 void OpenRestore(AppContext &, QWidget *) {}
 void OpenRegionSelection(AppContext &, QWidget *) {}
