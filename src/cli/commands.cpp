@@ -17,6 +17,11 @@ const std::vector<CliCommand> &CliCommands()
          "Escribe el listado de la liquidación del caso en PDF.", RunReportCommand, true},
         {"combinar", "combinar PLANTILLA.docx SALIDA.docx [--instalacion DIR] < caso.json",
          "Combina la liquidación del caso en una plantilla .docx y escribe el documento.", RunCombineCommand},
+        {"historico",
+         "historico guardar NUMASUNTO [--descripcion TEXTO] [--fecha dd/mm/aaaa] [--instalacion DIR] < caso.json\n"
+         "  historico mostrar NUMASUNTO | listar | borrar NUMASUNTO [--instalacion DIR]",
+         "Histórico de liquidaciones: guarda un caso, lo escribe en JSON, lista las guardadas o borra una.",
+         RunHistoryCommand},
     };
     return commands;
 }
