@@ -5,6 +5,8 @@
 #include <QHash>
 #include <QSqlDatabase>
 
+#include <array>
+#include <memory>
 #include <vector>
 
 // The order of the history list, one per index of Cabecera: the primary key (NumAsunto),
@@ -12,9 +14,9 @@
 enum class HistoryOrder { NumAsunto, Fecha, Descripcion };
 
 // The stored settlements of kind "I" for the history window's grid. Only the case numbers are
-// read in order; the shown fields are fetched a page at a time as the grid asks for rows, so
-// a history of a hundred thousand settlements opens at once. Searches go to the nearest
-// record by a keyed query on the order's index.
+// read in order (each order once, until the list is read again); the shown fields are fetched
+// a page at a time as the grid asks for rows, so a history of a hundred thousand settlements
+// opens at once. Searches go to the nearest record by a keyed query on the order's index.
 class HistoryListModel final : public QAbstractTableModel
 {
     Q_OBJECT
@@ -52,14 +54,23 @@ private:
         QString fecha;
         QString descripcion;
     };
+    // The case numbers of one order and each one's row.
+    struct Ordering
+    {
+        std::vector<QString> keys;
+        QHash<QString, int> rowOf;
+    };
 
+    Ordering readOrdering(HistoryOrder order) const;
     void loadKeys();
     int nearest(HistoryOrder order, const QVariant &value);
     const Row &rowAt(int row) const;
 
     QSqlDatabase m_db;
     HistoryOrder m_order;
-    std::vector<QString> m_keys;
-    QHash<QString, int> m_rowOf;
+    // Each order read once until the list is read again.
+    std::array<std::unique_ptr<Ordering>, 3> m_orderings;
+    const Ordering *m_current = nullptr;
     mutable QHash<int, std::vector<Row>> m_pages;
 };
+

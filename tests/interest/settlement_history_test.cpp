@@ -296,3 +296,36 @@ TEST_F(History, ListFetchesPagesOfRowsAsAskedFor)
     for (int row : {299, 0, 128, 127, 200})
         EXPECT_EQ(model.index(row, HistoryListModel::Descripcion).data().toString(), QStringLiteral("Asunto %1").arg(row));
 }
+
+TEST_F(History, ListOrdersAsTheIndexesDoWhateverTheTexts)
+{
+    const QStringList descriptions = {QStringLiteral("abc"), QStringLiteral("ABC"), QStringLiteral("Ábaco"), QStringLiteral("ab"),
+                                      QStringLiteral("abcd"), QString(), QStringLiteral("Zeta"), QStringLiteral("zeta"),
+                                      QStringLiteral("ñandú"), QStringLiteral("N"), QStringLiteral("_x"), QStringLiteral("a b"),
+                                      QString(), QStringLiteral("abc")};
+    Transaction t(db());
+    for (int i = 0; i < descriptions.size(); ++i) {
+        RunSql(db(), QStringLiteral("INSERT INTO Cabecera (NumAsunto, Fecha, Descripcion, Tipo) VALUES (?, ?, ?, 'I')"),
+               {QStringLiteral("k%1").arg(13 - i), i % 3 ? QVariant(QStringLiteral("2024-01-0%1").arg(i % 4 + 1)) : QVariant(),
+                descriptions[i].isNull() ? QVariant() : QVariant(descriptions[i])});
+    }
+    t.commit();
+    const auto sqlOrder = [this](const char *orderBy) {
+        QStringList keys;
+        QSqlQuery q = RunSql(db(), QStringLiteral("SELECT NumAsunto FROM Cabecera ORDER BY ") + QLatin1String(orderBy));
+        while (q.next())
+            keys << q.value(0).toString();
+        return keys;
+    };
+    const auto modelOrder = [](HistoryListModel &model, HistoryOrder order) {
+        model.setOrder(order);
+        QStringList keys;
+        for (int row = 0; row < model.rowCount(); ++row)
+            keys << model.keyAt(row);
+        return keys;
+    };
+    HistoryListModel model(db());
+    EXPECT_EQ(modelOrder(model, HistoryOrder::Descripcion), sqlOrder("Descripcion COLLATE NOCASE, NumAsunto"));
+    EXPECT_EQ(modelOrder(model, HistoryOrder::Fecha), sqlOrder("Fecha, NumAsunto"));
+    EXPECT_EQ(modelOrder(model, HistoryOrder::NumAsunto), sqlOrder("NumAsunto"));
+}

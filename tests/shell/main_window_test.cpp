@@ -1,4 +1,5 @@
 #include "core/ini_file.h"
+#include "interest/settlement_input_window.h"
 #include "invoicing/company_data_window.h"
 #include "shell/about_window.h"
 #include "shell/main_window.h"
@@ -428,6 +429,25 @@ TEST_F(MainWindowTest, CompanyDataFromTheMenuSetsTheCaptionAgain)
     EXPECT_EQ(menu.windowTitle(), QStringLiteral("Zozazidar"));
     EXPECT_EQ(menu.session().regionName, QStringLiteral("Madrid"));
     EXPECT_TRUE(moduleOpenAt(m_install.path() + QStringLiteral("/modulos/madrid")));
+}
+
+TEST_F(MainWindowTest, LiquidacionesAndItsButtonOpenTheSettlementInput)
+{
+    configure(QStringLiteral("6"));
+    start();
+    int opened = 0;
+    for (int i = 0; i < 2; ++i) {
+        WhenOpen<TFormInter>(QStringLiteral("FormInter"), [&opened](TFormInter *window) {
+            ++opened;
+            EXPECT_TRUE(window->isModal());
+            window->reject();
+        });
+        if (i == 0)
+            action("liquidaciones")->trigger();
+        else
+            m_menu->findChild<QAbstractButton *>(QStringLiteral("BtnCalcular"))->click();
+    }
+    EXPECT_EQ(opened, 2);
 }
 
 TEST_F(MainWindowTest, ALaterStartBringsTheMinimisedWindowBack)
