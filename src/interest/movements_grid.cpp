@@ -84,6 +84,7 @@ MovementsGrid::MovementsGrid(AppContext &context, const QString &kind, const QSt
                     | QAbstractItemView::AnyKeyPressed);
     verticalHeader()->hide();
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     setColumnWidth(m_model->fechaColumn(), fontMetrics().horizontalAdvance(QStringLiteral("00/00/00000")) + 40);
     setColumnWidth(m_model->importeColumn(), fontMetrics().horizontalAdvance(QStringLiteral("000.000.000,00")) + 40);

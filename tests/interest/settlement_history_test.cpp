@@ -156,6 +156,15 @@ TEST_F(History, DeletingRemovesRowsMovementsAndRecordOfThatCaseOnly)
     EXPECT_FALSE(DeleteStoredSettlement(db(), QStringLiteral("1")));
 }
 
+TEST_F(History, ADeletionThatFailsHalfWayLeavesTheSettlementWhole)
+{
+    store(QStringLiteral("1"));
+    RunSql(db(), QStringLiteral("CREATE TEMP TRIGGER refuse BEFORE DELETE ON Cabecera BEGIN SELECT RAISE(ABORT, 'disco lleno'); END"));
+    EXPECT_THROW(DeleteStoredSettlement(db(), QStringLiteral("1")), StoreError);
+    RunSql(db(), QStringLiteral("DROP TRIGGER refuse"));
+    EXPECT_EQ(LoadStoredSettlement(db(), QStringLiteral("1"))->movements.size(), 2u);
+}
+
 TEST_F(History, HeaderEditsReachTheRecordUnlessItIsGone)
 {
     store(QStringLiteral("1"));
