@@ -28,6 +28,8 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <initializer_list>
+
 namespace {
 
 const int AgreedIndex = static_cast<int>(InterestType::Agreed);
@@ -189,10 +191,9 @@ void TFormInter::buildControls()
     grid->addWidget(m_descontar, 5, 0, 1, 4);
     grid->setColumnStretch(8, 1);
     // A hidden control keeps its place, so the window does not jump as they come and go.
-    for (QWidget *w : {static_cast<QWidget *>(m_interesLabel), static_cast<QWidget *>(m_interes), static_cast<QWidget *>(m_desde2Label),
-                       static_cast<QWidget *>(m_desde2), static_cast<QWidget *>(m_hasta2Label), static_cast<QWidget *>(m_hasta2),
-                       static_cast<QWidget *>(m_tipo2Label), static_cast<QWidget *>(m_tipo2), static_cast<QWidget *>(m_interes2Label),
-                       static_cast<QWidget *>(m_interes2), static_cast<QWidget *>(m_perio), static_cast<QWidget *>(m_detal)}) {
+    for (QWidget *w : std::initializer_list<QWidget *>{m_interesLabel, m_interes, m_desde2Label, m_desde2, m_hasta2Label,
+                                                       m_hasta2, m_tipo2Label, m_tipo2, m_interes2Label, m_interes2,
+                                                       m_perio, m_detal}) {
         QSizePolicy policy = w->sizePolicy();
         policy.setRetainSizeWhenHidden(true);
         w->setSizePolicy(policy);
@@ -334,9 +335,7 @@ void TFormInter::applyType2Rule()
 void TFormInter::applySecondPeriodRule()
 {
     const bool on = m_senten->isChecked();
-    for (QWidget *w : {static_cast<QWidget *>(m_desde2Label), static_cast<QWidget *>(m_desde2),
-                       static_cast<QWidget *>(m_hasta2Label), static_cast<QWidget *>(m_hasta2),
-                       static_cast<QWidget *>(m_tipo2Label), static_cast<QWidget *>(m_tipo2)})
+    for (QWidget *w : std::initializer_list<QWidget *>{m_desde2Label, m_desde2, m_hasta2Label, m_hasta2, m_tipo2Label, m_tipo2})
         w->setVisible(on);
     applyType2Rule();
 }
