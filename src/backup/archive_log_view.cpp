@@ -1,9 +1,39 @@
 #include "backup/archive_log_view.h"
 
 #include <QApplication>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
 #include <QWidget>
+
+ArchiveRunControls ArchiveRunControls::Create(QWidget *window, QVBoxLayout *layout)
+{
+    ArchiveRunControls c{new QProgressBar(window), new QPlainTextEdit(window),
+                         new QPushButton(QStringLiteral(" Iniciar"), window),
+                         new QPushButton(QStringLiteral("  Salir"), window)};
+    c.progress->setObjectName(QStringLiteral("ProgressBar1"));
+    c.progress->setRange(0, 100);
+    c.progress->setValue(0);
+    c.log->setObjectName(QStringLiteral("MemoLOG"));
+    c.log->setReadOnly(true);
+    c.start->setObjectName(QStringLiteral("BitBtnINICIAR"));
+    c.exit->setObjectName(QStringLiteral("BitBtnSALIR"));
+    c.start->setAutoDefault(false);
+    c.exit->setAutoDefault(false);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(c.start);
+    buttons->addWidget(c.exit);
+    layout->addWidget(new QLabel(QStringLiteral("Progreso Operación:"), window));
+    layout->addWidget(c.progress);
+    layout->addWidget(c.log);
+    layout->addLayout(buttons);
+    return c;
+}
 
 ArchiveLogView::ArchiveLogView(QProgressBar *bar, QPlainTextEdit *log)
     : m_bar(bar)

@@ -9,7 +9,23 @@
 
 class QPlainTextEdit;
 class QProgressBar;
+class QPushButton;
+class QVBoxLayout;
 class QWidget;
+
+// What the backup and restore windows share below their own fields: "Progreso Operación:"
+// with the bar (ProgressBar1) and the log (MemoLOG), then " Iniciar" (BitBtnINICIAR) and
+// "  Salir" (BitBtnSALIR).
+struct ArchiveRunControls
+{
+    QProgressBar *progress;
+    QPlainTextEdit *log;
+    QPushButton *start;
+    QPushButton *exit;
+
+    // Creates them in `window` and appends them to its layout.
+    static ArchiveRunControls Create(QWidget *window, QVBoxLayout *layout);
+};
 
 // The archiver's events shown in a window: the progress bar follows ProgressMeter, every
 // message becomes a line of the log. The window stays painted while the archiver works.

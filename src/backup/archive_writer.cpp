@@ -2,6 +2,7 @@
 
 #include "backup/backup_selection.h"
 #include "backup/database_snapshot.h"
+#include "backup/zip_handles.h"
 #include "core/errors.h"
 
 #include <QDateTime>
@@ -9,8 +10,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
-
-#include <zip.h>
 
 #include <memory>
 
@@ -38,35 +37,33 @@ struct FileSource
     zip_error_t error;
 };
 
+// Records the first failure in words (libzip keeps only a code) and returns libzip's -1.
+zip_int64_t SourceFailed(FileSource *source, int code)
+{
+    if (source->run->failure.isEmpty()) {
+        source->run->failure = QStringLiteral("No se ha podido leer el archivo \"%1\".")
+                                   .arg(QDir::toNativeSeparators(source->path));
+        source->run->failureDetail = source->file.errorString();
+    }
+    zip_error_set(&source->error, code, 0);
+    return -1;
+}
+
 zip_int64_t FileSourceCallback(void *userdata, void *data, zip_uint64_t length, zip_source_cmd_t command)
 {
     auto *source = static_cast<FileSource *>(userdata);
     switch (command) {
     case ZIP_SOURCE_OPEN:
         source->file.setFileName(source->path);
-        if (!source->file.open(QIODevice::ReadOnly)) {
-            if (source->run->failure.isEmpty()) {
-                source->run->failure = QStringLiteral("No se ha podido leer el archivo \"%1\".")
-                                           .arg(QDir::toNativeSeparators(source->path));
-                source->run->failureDetail = source->file.errorString();
-            }
-            zip_error_set(&source->error, ZIP_ER_OPEN, 0);
-            return -1;
-        }
+        if (!source->file.open(QIODevice::ReadOnly))
+            return SourceFailed(source, ZIP_ER_OPEN);
         source->run->events.message(QStringLiteral("Añadiendo: ") + source->shown);
         return 0;
     case ZIP_SOURCE_READ: {
         const qint64 read = source->file.read(static_cast<char *>(data),
                                               static_cast<qint64>(std::min<zip_uint64_t>(length, 1u << 30)));
-        if (read < 0) {
-            if (source->run->failure.isEmpty()) {
-                source->run->failure = QStringLiteral("No se ha podido leer el archivo \"%1\".")
-                                           .arg(QDir::toNativeSeparators(source->path));
-                source->run->failureDetail = source->file.errorString();
-            }
-            zip_error_set(&source->error, ZIP_ER_READ, 0);
-            return -1;
-        }
+        if (read < 0)
+            return SourceFailed(source, ZIP_ER_READ);
         source->run->bytes += read;
         if (read > 0)
             source->run->events.progress(ProgressKind::ProgressUpdate, read);
@@ -98,43 +95,6 @@ zip_int64_t FileSourceCallback(void *userdata, void *data, zip_uint64_t length, 
     }
 }
 
-QString ZipErrorText(zip_error_t *error)
-{
-    return QString::fromUtf8(zip_error_strerror(error));
-}
-
-QString ZipErrorText(zip_t *archive)
-{
-    return ZipErrorText(zip_get_error(archive));
-}
-
-// The archive while it is being built; discarded (nothing written) unless closed.
-class ArchiveHandle
-{
-public:
-    explicit ArchiveHandle(zip_t *archive) : m_archive(archive) {}
-    ~ArchiveHandle()
-    {
-        if (m_archive)
-            zip_discard(m_archive);
-    }
-    ArchiveHandle(const ArchiveHandle &) = delete;
-    ArchiveHandle &operator=(const ArchiveHandle &) = delete;
-
-    zip_t *get() const { return m_archive; }
-    // Writes the archive; false (and still open) on failure.
-    bool close()
-    {
-        if (zip_close(m_archive) != 0)
-            return false;
-        m_archive = nullptr;
-        return true;
-    }
-
-private:
-    zip_t *m_archive;
-};
-
 [[noreturn]] void WriteFailed(const QString &archivePath, const QString &detail)
 {
     throw AppError(QStringLiteral("No se ha podido escribir la copia de seguridad \"%1\".")
@@ -159,15 +119,9 @@ public:
     BackupSummary write(const std::vector<BackupItem> &items)
     {
         int zipError = 0;
-        ArchiveHandle archive(zip_open(QFile::encodeName(m_archivePath).constData(), ZIP_CREATE | ZIP_TRUNCATE,
-                                       &zipError));
-        if (!archive.get()) {
-            zip_error_t error;
-            zip_error_init_with_code(&error, zipError);
-            const QString detail = ZipErrorText(&error);
-            zip_error_fini(&error);
-            WriteFailed(m_archivePath, detail);
-        }
+        ZipArchive archive(zip_open(QFile::encodeName(m_archivePath).constData(), ZIP_CREATE | ZIP_TRUNCATE, &zipError));
+        if (!archive)
+            WriteFailed(m_archivePath, ZipErrorText(zipError));
         BackupSummary summary;
         for (const BackupItem &item : items) {
             if (item.isDirectory) {
@@ -179,11 +133,12 @@ public:
             }
         }
         // libzip reads, compresses and writes everything here, through the file sources.
-        if (!archive.close()) {
+        if (zip_close(archive.get()) != 0) {
             if (!m_run.failure.isEmpty())
                 throw AppError(m_run.failure, m_run.failureDetail);
             WriteFailed(m_archivePath, ZipErrorText(archive.get()));
         }
+        archive.release(); // closed: written and freed by libzip
         summary.bytes = m_run.bytes;
         return summary;
     }

@@ -18,7 +18,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -52,8 +51,8 @@ TFormCopSeg::TFormCopSeg(AppContext &app, QWidget *parent)
                 if (current.isValid())
                     m_directory->setText(QDir::toNativeSeparators(m_folders->filePath(current)));
             });
-    connect(m_start, &QPushButton::clicked, this, &TFormCopSeg::start);
-    connect(m_exit, &QPushButton::clicked, this, &TFormCopSeg::reject);
+    connect(m_run.start, &QPushButton::clicked, this, &TFormCopSeg::start);
+    connect(m_run.exit, &QPushButton::clicked, this, &TFormCopSeg::reject);
 }
 
 void TFormCopSeg::buildLayout()
@@ -78,20 +77,6 @@ void TFormCopSeg::buildLayout()
     m_name = new QLineEdit(this);
     m_name->setObjectName(QStringLiteral("EditARCHIVO"));
     m_name->setValidator(new RefusedCharacters(RefusedInBackupName(), m_name));
-    m_progress = new QProgressBar(this);
-    m_progress->setObjectName(QStringLiteral("ProgressBar1"));
-    m_progress->setRange(0, 100);
-    m_progress->setValue(0);
-    m_log = new QPlainTextEdit(this);
-    m_log->setObjectName(QStringLiteral("MemoLOG"));
-    m_log->setReadOnly(true);
-    m_start = new QPushButton(QStringLiteral(" Iniciar"), this);
-    m_start->setObjectName(QStringLiteral("BitBtnINICIAR"));
-    m_exit = new QPushButton(QStringLiteral("  Salir"), this);
-    m_exit->setObjectName(QStringLiteral("BitBtnSALIR"));
-    m_start->setAutoDefault(false);
-    m_exit->setAutoDefault(false);
-
     auto *form = new QGridLayout;
     form->addWidget(new QLabel(QStringLiteral("Unidad de destino:"), this), 0, 0);
     form->addWidget(m_volumes, 0, 1);
@@ -100,17 +85,10 @@ void TFormCopSeg::buildLayout()
     form->addWidget(m_directory, 2, 1);
     form->addWidget(new QLabel(QStringLiteral("Nombre archivo de seguridad:"), this), 3, 0);
     form->addWidget(m_name, 3, 1);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(m_start);
-    buttons->addWidget(m_exit);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(notice);
     layout->addLayout(form);
-    layout->addWidget(new QLabel(QStringLiteral("Progreso Operación:"), this));
-    layout->addWidget(m_progress);
-    layout->addWidget(m_log);
-    layout->addLayout(buttons);
+    m_run = ArchiveRunControls::Create(this, layout);
     resize(520, 560);
 }
 
@@ -170,25 +148,25 @@ bool TFormCopSeg::start()
     }
     const QString archive = BackupArchivePath(directory(), name);
 
-    m_log->clear();
-    m_log->appendPlainText(QStringLiteral("Inicio de Proceso."));
+    m_run.log->clear();
+    m_run.log->appendPlainText(QStringLiteral("Inicio de Proceso."));
     bool written = false;
     {
-        BusyWindow busy(m_running, {m_start, m_exit, m_volumes, m_tree, m_name});
-        ArchiveLogView view(m_progress, m_log);
+        BusyWindow busy(m_running, {m_run.start, m_run.exit, m_volumes, m_tree, m_name});
+        ArchiveLogView view(m_run.progress, m_run.log);
         try {
             const BackupSummary summary = WriteBackup(m_app.session.programDir, archive, view);
-            m_log->appendPlainText(QStringLiteral("Copia de seguridad creada en \"%1\": %2 archivos.")
+            m_run.log->appendPlainText(QStringLiteral("Copia de seguridad creada en \"%1\": %2 archivos.")
                                        .arg(QDir::toNativeSeparators(archive))
                                        .arg(summary.files));
             written = true;
         } catch (const AppError &e) {
-            m_log->appendPlainText(QStringLiteral("Error: ") + e.message());
+            m_run.log->appendPlainText(QStringLiteral("Error: ") + e.message());
             if (!e.detail().isEmpty())
                 qWarning("%s", qUtf8Printable(e.detail()));
         }
     }
-    m_log->appendPlainText(QStringLiteral("Proceso finalizado."));
+    m_run.log->appendPlainText(QStringLiteral("Proceso finalizado."));
     if (written)
         m_app.prompter.inform(QStringLiteral("Proceso finalizado. Si la unidad es un disquete o un disco extraible no "
                                              "olvide protegerlo contra la escritura para evitar borrados accidentales."));

@@ -1,13 +1,13 @@
 #pragma once
 
+#include "backup/archive_log_view.h"
+
 #include <QDialog>
 
 struct AppContext;
 class QComboBox;
 class QFileSystemModel;
 class QLineEdit;
-class QPlainTextEdit;
-class QProgressBar;
 class QPushButton;
 class QLabel;
 class QTreeView;
@@ -46,10 +46,7 @@ private:
     QFileSystemModel *m_folders;
     QLabel *m_directory;
     QLineEdit *m_name;
-    QProgressBar *m_progress;
-    QPlainTextEdit *m_log;
-    QPushButton *m_start;
-    QPushButton *m_exit;
+    ArchiveRunControls m_run{};
     bool m_running = false;
 };
 

@@ -113,18 +113,16 @@ RestorePlan PlanRestore(const QString &archiveName, const QStringList &entryName
 
     RestorePlan plan;
     plan.oldProgramDir = first.parts.mid(0, *prefix).join(QLatin1Char('/'));
-    QSet<QString> seen;
-    for (qsizetype i = 0; i < static_cast<qsizetype>(entries.size()); ++i) {
-        QStringList rest = entries[static_cast<std::size_t>(i)].parts.mid(*prefix);
-        if (const auto folder = DataFolder(rest.first()); folder && (rest.size() > 1 || entries[static_cast<std::size_t>(i)].isDirectory))
+    QSet<QString> files;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const Entry &e = entries[i];
+        QStringList rest = e.parts.mid(*prefix);
+        if (const auto folder = DataFolder(rest.first()); folder && (rest.size() > 1 || e.isDirectory))
             rest.first() = *folder;
-        QString target = rest.join(QLatin1Char('/'));
-        const bool isDirectory = entries[static_cast<std::size_t>(i)].isDirectory;
-        if (isDirectory)
-            target += QLatin1Char('/');
-        if (seen.contains(target) && !isDirectory)
-            Refuse(archiveName, entryNames.at(i));
-        seen.insert(target);
+        const QString target = rest.join(QLatin1Char('/')) + (e.isDirectory ? QStringLiteral("/") : QString());
+        if (!e.isDirectory && files.contains(target))
+            Refuse(archiveName, entryNames.at(static_cast<qsizetype>(i)));
+        files.insert(target);
         plan.targets.append(target);
     }
     return plan;

@@ -13,11 +13,9 @@
 #include <QEvent>
 #include <QFileInfo>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -39,8 +37,8 @@ TFormCopRes::TFormCopRes(AppContext &app, QWidget *parent)
     m_archive->installEventFilter(this);
     connect(m_volumes, &QComboBox::activated, this, &TFormCopRes::chooseVolume);
     connect(m_browse, &QPushButton::clicked, this, &TFormCopRes::browse);
-    connect(m_start, &QPushButton::clicked, this, &TFormCopRes::start);
-    connect(m_exit, &QPushButton::clicked, this, &TFormCopRes::reject);
+    connect(m_run.start, &QPushButton::clicked, this, &TFormCopRes::start);
+    connect(m_run.exit, &QPushButton::clicked, this, &TFormCopRes::reject);
 }
 
 void TFormCopRes::buildLayout()
@@ -52,19 +50,7 @@ void TFormCopRes::buildLayout()
     m_browse->setObjectName(QStringLiteral("BitBtnEXAMINAR"));
     m_volumes = new QComboBox(this);
     m_volumes->setObjectName(QStringLiteral("ComboUNIDAD"));
-    m_progress = new QProgressBar(this);
-    m_progress->setObjectName(QStringLiteral("ProgressBar1"));
-    m_progress->setRange(0, 100);
-    m_progress->setValue(0);
-    m_log = new QPlainTextEdit(this);
-    m_log->setObjectName(QStringLiteral("MemoLOG"));
-    m_log->setReadOnly(true);
-    m_start = new QPushButton(QStringLiteral(" Iniciar"), this);
-    m_start->setObjectName(QStringLiteral("BitBtnINICIAR"));
-    m_exit = new QPushButton(QStringLiteral("  Salir"), this);
-    m_exit->setObjectName(QStringLiteral("BitBtnSALIR"));
-    for (QPushButton *button : {m_browse, m_start, m_exit})
-        button->setAutoDefault(false);
+    m_browse->setAutoDefault(false);
 
     auto *form = new QGridLayout;
     form->addWidget(new QLabel(QStringLiteral("Nombre archivo de seguridad:"), this), 0, 0, 1, 2);
@@ -72,16 +58,9 @@ void TFormCopRes::buildLayout()
     form->addWidget(m_browse, 1, 1);
     form->addWidget(new QLabel(QStringLiteral("Unidad para restaurar los datos:"), this), 2, 0, 1, 2);
     form->addWidget(m_volumes, 3, 0, 1, 2);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(m_start);
-    buttons->addWidget(m_exit);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(form);
-    layout->addWidget(new QLabel(QStringLiteral("Progreso Operación:"), this));
-    layout->addWidget(m_progress);
-    layout->addWidget(m_log);
-    layout->addLayout(buttons);
+    m_run = ArchiveRunControls::Create(this, layout);
     resize(520, 420);
 }
 
@@ -129,14 +108,14 @@ bool TFormCopRes::start()
         return false;
     }
 
-    m_log->clear();
-    m_log->appendPlainText(QStringLiteral("Inicio de Proceso."));
+    m_run.log->clear();
+    m_run.log->appendPlainText(QStringLiteral("Inicio de Proceso."));
     bool restored = false;
     QString failure;
     Prompter::Icon icon = Prompter::Icon::Warning;
     {
-        BusyWindow busy(m_running, {m_start, m_exit, m_browse, m_volumes, m_archive});
-        ArchiveLogView view(m_progress, m_log);
+        BusyWindow busy(m_running, {m_run.start, m_run.exit, m_browse, m_volumes, m_archive});
+        ArchiveLogView view(m_run.progress, m_run.log);
         try {
             RestoreBackup(m_app, archive, view);
             restored = true;
@@ -148,8 +127,8 @@ bool TFormCopRes::start()
         }
     }
     if (!restored)
-        m_log->appendPlainText(QStringLiteral("Error: ") + failure);
-    m_log->appendPlainText(QStringLiteral("Proceso finalizado."));
+        m_run.log->appendPlainText(QStringLiteral("Error: ") + failure);
+    m_run.log->appendPlainText(QStringLiteral("Proceso finalizado."));
     if (restored)
         m_app.prompter.inform(QStringLiteral("El proceso de recuperación de la copia de seguridad ha finalizado."));
     else

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "backup/archive_log_view.h"
+
 #include <QDialog>
 
 struct AppContext;
 class QComboBox;
 class QLineEdit;
-class QPlainTextEdit;
-class QProgressBar;
 class QPushButton;
 
 // "Restaurar Copia de Seguridad": puts a backup over the installation, after checking it whole.
@@ -39,11 +39,8 @@ private:
     QLineEdit *m_archive;
     QPushButton *m_browse;
     QComboBox *m_volumes;
-    QProgressBar *m_progress;
-    QPlainTextEdit *m_log;
-    QPushButton *m_start;
-    QPushButton *m_exit;
     QString m_volumeRoot;
+    ArchiveRunControls m_run{};
     bool m_running = false;
 };
 
