@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QThread>
 
+#include <memory>
+
 #include <sqlite3.h>
 
 namespace {
@@ -63,10 +65,13 @@ bool IsSqliteDatabase(const QString &path)
 
 void SnapshotDatabase(const QString &source, const QString &target)
 {
-    Connection from(source, SQLITE_OPEN_READWRITE);
-    if (!from.ok())
-        SnapshotFailed(source, from.error());
-    sqlite3_busy_timeout(from.get(), 10000);
+    // Read-only media (an installation on a disc) still gives a copy.
+    std::unique_ptr<Connection> from = std::make_unique<Connection>(source, SQLITE_OPEN_READWRITE);
+    if (!from->ok())
+        from = std::make_unique<Connection>(source, SQLITE_OPEN_READONLY);
+    if (!from->ok())
+        SnapshotFailed(source, from->error());
+    sqlite3_busy_timeout(from->get(), 10000);
     Connection to(target, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
     if (!to.ok())
         SnapshotFailed(source, to.error());
@@ -74,10 +79,10 @@ void SnapshotDatabase(const QString &source, const QString &target)
     // One step copies every page inside a single read transaction of the source: a
     // consistent state even while other connections write (they append to the log meanwhile).
     int rc = SQLITE_BUSY;
-    for (int attempt = 0; attempt < 50 && (rc == SQLITE_BUSY || rc == SQLITE_LOCKED); ++attempt) {
+    for (int attempt = 0; attempt < 3 && (rc == SQLITE_BUSY || rc == SQLITE_LOCKED); ++attempt) {
         if (attempt > 0)
-            QThread::msleep(200);
-        sqlite3_backup *backup = sqlite3_backup_init(to.get(), "main", from.get(), "main");
+            QThread::msleep(500);
+        sqlite3_backup *backup = sqlite3_backup_init(to.get(), "main", from->get(), "main");
         if (!backup)
             SnapshotFailed(source, to.error());
         rc = sqlite3_backup_step(backup, -1);

@@ -92,6 +92,8 @@ TEST(TFormCopSeg, WritesTheArchiveIntoTheChosenFolderAndShowsTheClosingNotice)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     auto *volumes = Child<QComboBox>(window, "ComboUNIDAD");
     window.chooseVolume(volumes->findData(VolumeRootOf(folder)));
+    // The volume's root is the destination until a folder below it is chosen.
+    EXPECT_EQ(Child<QLabel>(window, "LabelDIRECTORIO")->text(), QDir::toNativeSeparators(VolumeRootOf(folder)));
     window.chooseDirectory(folder);
     EXPECT_EQ(Child<QLabel>(window, "LabelDIRECTORIO")->text(), QDir::toNativeSeparators(folder));
     auto *name = Child<QLineEdit>(window, "EditARCHIVO");
@@ -130,6 +132,11 @@ TEST(TFormCopRes, NameFieldBrowseAndVolumeMessages)
     name->clear();
     QTest::keyClicks(name, QStringLiteral("/a b-c*d?e\"f<g>h|i\\j:k.zip"));
     EXPECT_EQ(name->text(), QStringLiteral("/abcdefghi\\j:k.zip"));
+
+    // A name without its folder is looked for on the chosen volume.
+    name->setText(QStringLiteral("copias/copiaseg.zip"));
+    const QString root = Child<QComboBox>(window, "ComboUNIDAD")->currentData().toString();
+    EXPECT_EQ(window.archivePath(), QDir::cleanPath(root + QStringLiteral("/copias/copiaseg.zip")));
 
     app.prompter.queueFile(QStringLiteral("/media/usb/Copia08122026.zip"));
     QTest::mouseClick(Child<QPushButton>(window, "BitBtnEXAMINAR"), Qt::LeftButton);
