@@ -55,7 +55,7 @@ zip_int64_t FileSourceCallback(void *userdata, void *data, zip_uint64_t length, 
     switch (command) {
     case ZIP_SOURCE_OPEN:
         source->file.setFileName(source->path);
-        if (!source->file.open(QIODevice::ReadOnly))
+        if (!source->file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
             return SourceFailed(source, ZIP_ER_OPEN);
         source->run->events.message(QStringLiteral("Añadiendo: ") + source->shown);
         return 0;
