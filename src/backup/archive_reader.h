@@ -35,9 +35,9 @@ public:
     // The entries' targets below the program folder (folders end in "/").
     const QStringList &targets() const { return m_targets; }
 
-    // Puts the extracted files in place of the installation's, all or none. Call it once every
-    // connection to the installation's databases is closed: a database another program still
-    // has open is refused. Returns how many files were restored. Throws RestoreRefused when the
+    // Puts the extracted files in place of the installation's, all or none; call it once, after
+    // every connection to the installation's databases is closed: a database another program
+    // still has open is refused. Returns how many files were restored. Throws RestoreRefused when the
     // installation was left as it was, AppError when the previous files could not all be put
     // back (the message says where they are).
     int install();

@@ -8,7 +8,6 @@ struct AppContext;
 class QComboBox;
 class QFileSystemModel;
 class QLineEdit;
-class QPushButton;
 class QLabel;
 class QTreeView;
 

@@ -6,8 +6,6 @@
 #include <QFile>
 #include <QThread>
 
-#include <memory>
-
 #include <sqlite3.h>
 
 namespace {
@@ -64,13 +62,12 @@ bool IsSqliteDatabase(const QString &path)
 
 void SnapshotDatabase(const QString &source, const QString &target)
 {
-    // Read-only media (an installation on a disc) still gives a copy.
-    std::unique_ptr<Connection> from = std::make_unique<Connection>(source, SQLITE_OPEN_READWRITE);
-    if (!from->ok())
-        from = std::make_unique<Connection>(source, SQLITE_OPEN_READONLY);
-    if (!from->ok())
-        SnapshotFailed(source, from->error());
-    sqlite3_busy_timeout(from->get(), 10000);
+    // Read-write as any other program of the installation (SQLite falls back to reading
+    // only when the file is write-protected).
+    Connection from(source, SQLITE_OPEN_READWRITE);
+    if (!from.ok())
+        SnapshotFailed(source, from.error());
+    sqlite3_busy_timeout(from.get(), 10000);
     Connection to(target, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
     // A scratch file read once into the archive: nothing gained by waiting for the disk.
     if (!to.ok() || to.exec("PRAGMA synchronous = OFF") != SQLITE_OK)
@@ -82,7 +79,7 @@ void SnapshotDatabase(const QString &source, const QString &target)
     for (int attempt = 0; attempt < 3 && (rc == SQLITE_BUSY || rc == SQLITE_LOCKED); ++attempt) {
         if (attempt > 0)
             QThread::msleep(500);
-        sqlite3_backup *backup = sqlite3_backup_init(to.get(), "main", from->get(), "main");
+        sqlite3_backup *backup = sqlite3_backup_init(to.get(), "main", from.get(), "main");
         if (!backup)
             SnapshotFailed(source, to.error());
         rc = sqlite3_backup_step(backup, -1);

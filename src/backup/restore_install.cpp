@@ -126,14 +126,17 @@ int StagedRestore::install()
             journal.place(staged(target), path);
             ++files;
         }
-    } catch (const AppError &e) {
+    } catch (...) {
         const QStringList failed = journal.undo();
         if (!failed.isEmpty())
             throw AppError(QStringLiteral("La restauración se ha interrumpido y no se han podido devolver a su sitio "
                                           "todos los archivos anteriores: %1")
-                               .arg(failed.join(QStringLiteral(", "))),
-                           e.message());
-        throw RestoreRefused(e);
+                               .arg(failed.join(QStringLiteral(", "))));
+        try {
+            throw;
+        } catch (const AppError &e) {
+            throw RestoreRefused(e);
+        }
     }
     journal.commit();
     m_events.message(QStringLiteral("Archivos restaurados: %1.").arg(files));
