@@ -50,8 +50,9 @@ void ArchiveLogView::progress(ProgressKind kind, qint64 bytes)
 
 void ArchiveLogView::message(const QString &line)
 {
+    // Painted with the next progress: a restore also writes lines while the databases are
+    // closed, when no other window's work may run.
     m_log->appendPlainText(line);
-    keepPainted();
 }
 
 void ArchiveLogView::keepPainted()

@@ -28,7 +28,7 @@ struct ArchiveRunControls
 };
 
 // The archiver's events shown in a window: the progress bar follows ProgressMeter, every
-// message becomes a line of the log. The window stays painted while the archiver works.
+// message becomes a line of the log. The window is repainted as progress comes in.
 class ArchiveLogView final : public ArchiveEvents
 {
 public:

@@ -129,6 +129,11 @@ TEST(TFormCopRes, NameFieldBrowseAndVolumeMessages)
     auto *name = Child<QLineEdit>(window, "EditARCHIVO");
     EXPECT_EQ(name->text(), QDir::toNativeSeparators(DefaultRestoreArchive()));
 
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    QTest::mouseClick(name, Qt::LeftButton);
+    QTRY_COMPARE(name->selectedText(), name->text()); // ready to be typed over
+
     name->clear();
     QTest::keyClicks(name, QStringLiteral("/a b-c*d?e\"f<g>h|i\\j:k.zip"));
     EXPECT_EQ(name->text(), QStringLiteral("/abcdefghi\\j:k.zip"));
