@@ -13,6 +13,20 @@
 #include <gtest/gtest.h>
 #include <zip.h>
 
+void WriteFile(const QString &path, const QByteArray &data)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+    file.write(data);
+}
+
+QByteArray ReadFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 QMap<QString, QByteArray> TreeContents(const QString &dir)
 {
     QMap<QString, QByteArray> contents;

@@ -20,6 +20,11 @@ public:
     QStringList lines;
 };
 
+// Writes a file, creating its folder.
+void WriteFile(const QString &path, const QByteArray &data);
+// A file's bytes (empty when it cannot be read).
+QByteArray ReadFile(const QString &path);
+
 // Every file and folder below a folder (hidden ones too) with its bytes, the database
 // engine's shared-memory files left out: two snapshots are equal when nothing was added,
 // removed or changed.

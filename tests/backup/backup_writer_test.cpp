@@ -16,14 +16,6 @@
 
 namespace {
 
-void Write(const QString &path, const QByteArray &data)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-    file.write(data);
-}
-
 QStringList RegionDirs(const DataStore &store)
 {
     QStringList dirs;
@@ -94,10 +86,10 @@ TEST(BackupSelection, FreshInstallationHoldsEveryDataFolderAndNoLockOrTemporaryF
 {
     AppFixture app; // its databases are open: their write-ahead logs lie beside them
     app.store.openModule(app.install.path() + QStringLiteral("/modulos/galicia"));
-    Write(app.install.file(QStringLiteral("Datos/PDOXUSRS.NET")), "net");
-    Write(app.install.file(QStringLiteral("Datos/Interes.LCK")), "lock");
-    Write(app.install.file(QStringLiteral("modulos/galicia/paradox.lck")), "lock");
-    Write(app.install.file(QStringLiteral("Historia/borrador.sqlite-journal")), "journal");
+    WriteFile(app.install.file(QStringLiteral("Datos/PDOXUSRS.NET")), "net");
+    WriteFile(app.install.file(QStringLiteral("Datos/Interes.LCK")), "lock");
+    WriteFile(app.install.file(QStringLiteral("modulos/galicia/paradox.lck")), "lock");
+    WriteFile(app.install.file(QStringLiteral("Historia/borrador.sqlite-journal")), "journal");
     ASSERT_TRUE(QFile::exists(app.install.file(QStringLiteral("Datos/datos.sqlite-wal"))));
 
     QTemporaryDir out;
@@ -132,14 +124,14 @@ TEST(BackupSelection, FreshInstallationHoldsEveryDataFolderAndNoLockOrTemporaryF
 TEST(BackupSelection, TopLevelTablesAreFoundInEveryFolderOnceEach)
 {
     TempInstallation install;
-    Write(install.file(QStringLiteral("DocPlant/Carta.doc")), "carta");
-    Write(install.file(QStringLiteral("Interes.db")), "paradox");
-    Write(install.file(QStringLiteral("Campos.px")), "paradox");
-    Write(install.file(QStringLiteral("Campos")), "no extension");
-    Write(install.file(QStringLiteral("otros/INTERES.PX")), "paradox");
-    Write(install.file(QStringLiteral("otros/notas.txt")), "not data");
-    Write(install.file(QStringLiteral("Devenix.ini")), "[INICIO]");
-    Write(install.file(QStringLiteral("Datos/campos.val")), "paradox");
+    WriteFile(install.file(QStringLiteral("DocPlant/Carta.doc")), "carta");
+    WriteFile(install.file(QStringLiteral("Interes.db")), "paradox");
+    WriteFile(install.file(QStringLiteral("Campos.px")), "paradox");
+    WriteFile(install.file(QStringLiteral("Campos")), "no extension");
+    WriteFile(install.file(QStringLiteral("otros/INTERES.PX")), "paradox");
+    WriteFile(install.file(QStringLiteral("otros/notas.txt")), "not data");
+    WriteFile(install.file(QStringLiteral("Devenix.ini")), "[INICIO]");
+    WriteFile(install.file(QStringLiteral("Datos/campos.val")), "paradox");
 
     QStringList names;
     for (const BackupItem &item : SelectBackupItems(install.path()))
@@ -163,9 +155,9 @@ TEST(BackupWriter, StoresAlreadyCompressedSuffixesAndDeflatesTheRest)
                             "j.tgz", "k.lha", "l.rar", "m.ace", "n.cab", "o.gz", "p.gzip", "q.JAR"};
     const char *deflated[] = {"carta.doc", "modelo.docx", "notas.txt", "plantilla.dot", "imagen.jpg", "zip"};
     for (const char *name : stored)
-        Write(install.file(QStringLiteral("DocPlant/") + QLatin1String(name)), text);
+        WriteFile(install.file(QStringLiteral("DocPlant/") + QLatin1String(name)), text);
     for (const char *name : deflated)
-        Write(install.file(QStringLiteral("DocPlant/") + QLatin1String(name)), text);
+        WriteFile(install.file(QStringLiteral("DocPlant/") + QLatin1String(name)), text);
 
     QTemporaryDir out;
     RecordingEvents events;
@@ -191,7 +183,7 @@ TEST(BackupWriter, ReplacesAnArchiveOfTheSameNameAndCreatesTheFolder)
     RecordingEvents events;
     WriteBackup(install.path(), archive, events);
     const auto first = ReadZip(archive);
-    Write(install.file(QStringLiteral("DocPlant/nuevo.doc")), "nuevo");
+    WriteFile(install.file(QStringLiteral("DocPlant/nuevo.doc")), "nuevo");
     WriteBackup(install.path(), archive, events);
     const auto second = ReadZip(archive);
     EXPECT_EQ(second.size(), first.size() + 1);

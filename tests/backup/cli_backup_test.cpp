@@ -29,20 +29,13 @@ Result Cli(const QStringList &args, const QString &workingDir = {})
             QString::fromUtf8(p.readAllStandardError())};
 }
 
-void Write(const QString &path, const QByteArray &data)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(data);
-}
 
 } // namespace
 
 TEST(DevenixCliBackup, CopiaAndRestaurarMoveTheDataToAnotherInstallation)
 {
     TempInstallation office;
-    Write(office.file(QStringLiteral("DocPlant/Carta.doc")), "carta");
+    WriteFile(office.file(QStringLiteral("DocPlant/Carta.doc")), "carta");
     QTemporaryDir out;
     // The installation of the current folder.
     const Result copy = Cli({QStringLiteral("copia"), out.filePath(QStringLiteral("noche.zip"))}, office.path());
@@ -57,9 +50,7 @@ TEST(DevenixCliBackup, CopiaAndRestaurarMoveTheDataToAnotherInstallation)
                                 QStringLiteral("--instalacion"), elsewhere.path()});
     EXPECT_EQ(restore.status, 0) << restore.err.toStdString();
     EXPECT_TRUE(restore.out.startsWith(QStringLiteral("El proceso de recuperación de la copia de seguridad ha finalizado")));
-    QFile letter(elsewhere.file(QStringLiteral("DocPlant/Carta.doc")));
-    ASSERT_TRUE(letter.open(QIODevice::ReadOnly));
-    EXPECT_EQ(letter.readAll(), "carta");
+    EXPECT_EQ(ReadFile(elsewhere.file(QStringLiteral("DocPlant/Carta.doc"))), "carta");
 }
 
 TEST(DevenixCliBackup, FailuresExitWithoutSuccess)

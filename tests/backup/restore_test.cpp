@@ -20,20 +20,6 @@
 
 namespace {
 
-void Write(const QString &path, const QByteArray &data)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-    file.write(data);
-}
-
-QByteArray Read(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 void AddClient(DataStore &store, int code, const QString &name)
 {
     RunSql(store.database(Alias::Intereses), QStringLiteral("INSERT INTO clientes (ICodCli, SNombreCli) VALUES (?, ?)"),
@@ -137,14 +123,14 @@ TEST(Restore, InPlaceBringsTheDataBackAndTheProgramKeepsWorking)
     app.store.openModule(app.session.moduleDir);
     AddClient(app.store, 1, QStringLiteral("Ana Pérez"));
     RecordLocks(app.store.database(Alias::Intereses)).lock(QStringLiteral("clientes"), QStringLiteral("1"));
-    Write(app.install.file(QStringLiteral("DocPlant/Carta.doc")), "carta original");
+    WriteFile(app.install.file(QStringLiteral("DocPlant/Carta.doc")), "carta original");
     QTemporaryDir out;
     const QString archive = Backup(app.session.programDir, out);
 
     RunSql(app.store.database(Alias::Intereses), QStringLiteral("DELETE FROM clientes"));
     AddClient(app.store, 2, QStringLiteral("Beto Ruiz"));
-    Write(app.install.file(QStringLiteral("DocPlant/Carta.doc")), "carta cambiada");
-    Write(app.install.file(QStringLiteral("DocPlant/Nueva.doc")), "nueva");
+    WriteFile(app.install.file(QStringLiteral("DocPlant/Carta.doc")), "carta cambiada");
+    WriteFile(app.install.file(QStringLiteral("DocPlant/Nueva.doc")), "nueva");
 
     const auto entries = ReadZip(archive);
     const auto files = std::count_if(entries.begin(), entries.end(), [](const ZipEntry &e) { return !e.name.endsWith(u'/'); });
@@ -152,8 +138,8 @@ TEST(Restore, InPlaceBringsTheDataBackAndTheProgramKeepsWorking)
     EXPECT_EQ(RestoreBackup(app.context, archive, events), files);
 
     EXPECT_EQ(Clients(app.store), QStringList{QStringLiteral("Ana Pérez")});
-    EXPECT_EQ(Read(app.install.file(QStringLiteral("DocPlant/Carta.doc"))), "carta original");
-    EXPECT_EQ(Read(app.install.file(QStringLiteral("DocPlant/Nueva.doc"))), "nueva"); // not in the backup: kept
+    EXPECT_EQ(ReadFile(app.install.file(QStringLiteral("DocPlant/Carta.doc"))), "carta original");
+    EXPECT_EQ(ReadFile(app.install.file(QStringLiteral("DocPlant/Nueva.doc"))), "nueva"); // not in the backup: kept
     for (Alias alias : {Alias::Devenix, Alias::Historico, Alias::Intereses, Alias::General, Alias::Modulo})
         EXPECT_TRUE(app.store.isConnected(alias)) << DataStore::AliasName(alias).toStdString();
     EXPECT_EQ(app.store.path(Alias::Modulo), app.session.moduleDir);
@@ -173,7 +159,7 @@ TEST(Restore, ArchiveFromAnotherFolderLandsInThisInstallation)
     {
         AppFixture office;
         AddClient(office.store, 7, QStringLiteral("Cliente del otro equipo"));
-        Write(office.install.file(QStringLiteral("DocPlant/Plantillas/Demanda.doc")), "demanda");
+        WriteFile(office.install.file(QStringLiteral("DocPlant/Plantillas/Demanda.doc")), "demanda");
         archive = Backup(office.session.programDir, out);
         oldDir = office.session.programDir;
     }
@@ -182,7 +168,7 @@ TEST(Restore, ArchiveFromAnotherFolderLandsInThisInstallation)
     RecordingEvents events;
     RestoreBackup(app.context, archive, events);
     EXPECT_EQ(Clients(app.store), QStringList{QStringLiteral("Cliente del otro equipo")});
-    EXPECT_EQ(Read(app.install.file(QStringLiteral("DocPlant/Plantillas/Demanda.doc"))), "demanda");
+    EXPECT_EQ(ReadFile(app.install.file(QStringLiteral("DocPlant/Plantillas/Demanda.doc"))), "demanda");
     EXPECT_FALSE(QFileInfo::exists(oldDir));
     ExpectNoRestoreLeftovers(app.install.path());
 }
@@ -195,13 +181,13 @@ TEST(Restore, OlderWindowsArchiveIsMappedOntoTheProgramFolder)
     WriteZip(archive, {{QStringLiteral("Archivos de programa\\Devenix\\DocPlant\\Carta.doc"), "carta"},
                        {QStringLiteral("Archivos de programa\\Devenix\\Interes.db"), "paradox"},
                        {QStringLiteral("Archivos de programa\\Devenix\\DATOS\\datos.sqlite"),
-                        Read(source.file(QStringLiteral("Datos/datos.sqlite")))}});
+                        ReadFile(source.file(QStringLiteral("Datos/datos.sqlite")))}});
     TempInstallation install;
     RecordingEvents events;
     EXPECT_EQ(RestoreInstallation(install.path(), archive, events), 3);
-    EXPECT_EQ(Read(install.file(QStringLiteral("DocPlant/Carta.doc"))), "carta");
-    EXPECT_EQ(Read(install.file(QStringLiteral("Interes.db"))), "paradox");
-    EXPECT_EQ(Read(install.file(QStringLiteral("Datos/datos.sqlite"))), Read(source.file(QStringLiteral("Datos/datos.sqlite"))));
+    EXPECT_EQ(ReadFile(install.file(QStringLiteral("DocPlant/Carta.doc"))), "carta");
+    EXPECT_EQ(ReadFile(install.file(QStringLiteral("Interes.db"))), "paradox");
+    EXPECT_EQ(ReadFile(install.file(QStringLiteral("Datos/datos.sqlite"))), ReadFile(source.file(QStringLiteral("Datos/datos.sqlite"))));
     EXPECT_FALSE(QFileInfo::exists(install.file(QStringLiteral("DATOS"))));
 }
 
@@ -230,11 +216,11 @@ protected:
     void SetUp() override
     {
         AddClient(app.store, 1, QStringLiteral("Ana Pérez"));
-        Write(app.install.file(QStringLiteral("DocPlant/Carta.doc")), "carta");
+        WriteFile(app.install.file(QStringLiteral("DocPlant/Carta.doc")), "carta");
         // A good backup of another office, to spoil.
         AppFixture other;
         AddClient(other.store, 9, QStringLiteral("Otro"));
-        Write(other.install.file(QStringLiteral("DocPlant/Carta.doc")), QByteArray("contenido de la carta ").repeated(50));
+        WriteFile(other.install.file(QStringLiteral("DocPlant/Carta.doc")), QByteArray("contenido de la carta ").repeated(50));
         good = Backup(other.session.programDir, out, QStringLiteral("buena.zip"));
     }
 
@@ -245,9 +231,9 @@ protected:
 
 TEST_F(BadArchive, TruncatedArchiveChangesNothing)
 {
-    const QByteArray bytes = Read(good);
+    const QByteArray bytes = ReadFile(good);
     const QString archive = out.filePath(QStringLiteral("truncada.zip"));
-    Write(archive, bytes.left(bytes.size() * 2 / 3));
+    WriteFile(archive, bytes.left(bytes.size() * 2 / 3));
     ExpectRefusedUnchanged(archive, QStringLiteral("no es una copia de seguridad válida o está dañado"));
 }
 
@@ -256,13 +242,13 @@ TEST_F(BadArchive, BadChecksumChangesNothing)
     QTemporaryDir other;
     const QString archive = out.filePath(QStringLiteral("crc.zip"));
     const QByteArray letter = QByteArray("contenido de la carta ").repeated(50);
-    WriteZip(archive, {{QStringLiteral("p/Datos/datos.sqlite"), Read(app.install.file(QStringLiteral("Datos/datos.sqlite")))},
+    WriteZip(archive, {{QStringLiteral("p/Datos/datos.sqlite"), ReadFile(app.install.file(QStringLiteral("Datos/datos.sqlite")))},
                        {QStringLiteral("p/DocPlant/Carta.doc"), letter}});
-    QByteArray bytes = Read(archive);
+    QByteArray bytes = ReadFile(archive);
     const qsizetype at = bytes.indexOf(letter);
     ASSERT_GE(at, 0);
     bytes[at + 100] = 'X'; // stored data spoiled, the recorded checksum kept
-    Write(archive, bytes);
+    WriteFile(archive, bytes);
     ExpectRefusedUnchanged(archive, QStringLiteral("está dañada: \"p/DocPlant/Carta.doc\""));
 }
 
@@ -289,7 +275,7 @@ TEST_F(BadArchive, ForeignDatabaseChangesNothing)
 {
     // A history file where the main data belongs is not taken for it.
     const QString archive = out.filePath(QStringLiteral("ajena.zip"));
-    WriteZip(archive, {{QStringLiteral("p/Datos/datos.sqlite"), Read(app.install.file(QStringLiteral("Historia/historia.sqlite")))}});
+    WriteZip(archive, {{QStringLiteral("p/Datos/datos.sqlite"), ReadFile(app.install.file(QStringLiteral("Historia/historia.sqlite")))}});
     ExpectRefusedUnchanged(archive, QStringLiteral("no es una base de datos de Cuantix"));
 }
 
@@ -314,7 +300,7 @@ TEST(Restore, FailurePartWayPutsEveryPreviousFileBack)
     // history and main data are already in place when the restore fails.
     const QString last = install.file(QStringLiteral("modulos/valencia"));
     ASSERT_TRUE(QDir(last).removeRecursively());
-    Write(last, "not a folder");
+    WriteFile(last, "not a folder");
     const auto before = TreeContents(install.path());
 
     RecordingEvents events;
