@@ -5,6 +5,9 @@
 int RunSettlementCommand(const QStringList &args, CliIo &io);
 int RunReportCommand(const QStringList &args, CliIo &io);
 int RunCombineCommand(const QStringList &args, CliIo &io);
+// Backup and restore (backup_commands.cpp).
+int RunBackupCommand(const QStringList &arguments, CliIo &io);
+int RunRestoreCommand(const QStringList &arguments, CliIo &io);
 int RunHistoryCommand(const QStringList &args, CliIo &io);
 
 const std::vector<CliCommand> &CliCommands()
@@ -17,6 +20,11 @@ const std::vector<CliCommand> &CliCommands()
          "Escribe el listado de la liquidación del caso en PDF.", RunReportCommand, true},
         {"combinar", "combinar PLANTILLA.docx SALIDA.docx [--instalacion DIR] < caso.json",
          "Combina la liquidación del caso en una plantilla .docx y escribe el documento.", RunCombineCommand},
+        {"copia", "copia DESTINO.zip [--instalacion CARPETA]",
+         "copia de seguridad de los datos de la instalación en DESTINO.zip", RunBackupCommand},
+        {"restaurar", "restaurar ARCHIVO.zip [--instalacion CARPETA]",
+         "restaura una copia de seguridad sobre la instalación (la comprueba entera antes de cambiar nada)",
+         RunRestoreCommand},
         {"historico",
          "historico guardar NUMASUNTO [--descripcion TEXTO] [--fecha dd/mm/aaaa] [--instalacion DIR] < caso.json\n"
          "  historico mostrar NUMASUNTO | listar | borrar NUMASUNTO [--instalacion DIR]",

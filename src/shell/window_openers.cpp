@@ -1,6 +1,8 @@
 #include "shell/window_openers.h"
 
 #include "core/version.h"
+#include "backup/backup_window.h"
+#include "backup/restore_window.h"
 #include "documents/template_catalogue_window.h"
 #include "interest/rate_list_window.h"
 #include "interest/settlement_input_window.h"
@@ -42,9 +44,17 @@ void OpenTemplates(AppContext &context, QWidget *parent)
     ShowTemplateCatalogue(context, parent);
 }
 
+void OpenBackup(AppContext &context, QWidget *parent)
+{
+    ShowBackupWindow(context, parent);
+}
+
+void OpenRestore(AppContext &context, QWidget *parent)
+{
+    ShowRestoreWindow(context, parent);
+}
+
 // Not part of the program yet: these actions do nothing until their windows are.
-void OpenBackup(AppContext &, QWidget *) {}
-void OpenRestore(AppContext &, QWidget *) {}
 void OpenRegionSelection(AppContext &, QWidget *) {}
 void OpenFeeConcepts(AppContext &, QWidget *) {}
 void OpenScaleTables(AppContext &, QWidget *) {}

@@ -268,8 +268,28 @@ TEST_F(MainWindowTest, MenusActionsAndPanelsAreThoseOfTheProgram)
     EXPECT_TRUE(widget("PadreHonorarios")->isHidden());
     EXPECT_EQ(m_menu->findChild<QAbstractButton *>(QStringLiteral("BtnCalcular"))->text(),
               QStringLiteral("Calcular Zozazidar "));
+    // Each built action opens its modal window; closing it leaves the main window as it was.
+    const std::pair<const char *, const char *> opened[] = {
+        {"tiposdeinteres", "FormInt"}, {"liquidaciones", "FormInter"}, {"Action12", "FormDcto"},
+        {"Action9", "FormCopSeg"}, {"Action1", "FormCopRes"}};
+    for (const auto &[actionName, windowName] : opened) {
+        QString seen;
+        QTimer poll;
+        poll.setInterval(10);
+        QObject::connect(&poll, &QTimer::timeout, [&seen, &poll] {
+            if (QWidget *modal = QApplication::activeModalWidget()) {
+                seen = modal->objectName();
+                poll.stop();
+                modal->close();
+            }
+        });
+        poll.start();
+        action(actionName)->trigger();
+        poll.stop();
+        EXPECT_EQ(seen, QString::fromLatin1(windowName)) << actionName;
+    }
     // Actions whose windows are not part of the program yet do nothing.
-    for (const char *name : {"tiposdeinteres", "liquidaciones", "Action12", "Action9", "Action1", "clientes"})
+    for (const char *name : {"clientes"})
         action(name)->trigger();
     EXPECT_TRUE(m_prompter.shown().empty());
     EXPECT_TRUE(menu.isVisible());

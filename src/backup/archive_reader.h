@@ -1,0 +1,52 @@
+#pragma once
+
+#include "backup/archive_events.h"
+#include "core/errors.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class QTemporaryDir;
+
+// A restore that failed without changing anything in the installation: the cause's message
+// followed by "La instalación no se ha modificado.".
+class RestoreRefused : public AppError
+{
+public:
+    explicit RestoreRefused(const AppError &cause);
+};
+
+// A backup checked whole and extracted beside the installation, ready to take its place.
+class StagedRestore
+{
+public:
+    // Opens the archive, checks every entry (readable, checksum right, a plain file or folder
+    // whose name stays inside the program folder: no absolute path, no "..", no link), maps
+    // the entries onto programDir, extracts them into a folder of their own inside it and
+    // checks the databases extracted. Nothing of the installation is touched. Throws
+    // RestoreRefused.
+    StagedRestore(const QString &archivePath, const QString &programDir, ArchiveEvents &events);
+    ~StagedRestore();
+    StagedRestore(const StagedRestore &) = delete;
+    StagedRestore &operator=(const StagedRestore &) = delete;
+
+    // The entries' targets below the program folder (folders end in "/").
+    const QStringList &targets() const { return m_targets; }
+
+    // Puts the extracted files in place of the installation's, all or none; call it once, after
+    // every connection to the installation's databases is closed: a database another program
+    // still has open is refused. Returns how many files were restored. Throws RestoreRefused when the
+    // installation was left as it was, AppError when the previous files could not all be put
+    // back (the message says where they are).
+    int install();
+
+private:
+    QString staged(const QString &target) const;
+
+    QString m_programDir;
+    ArchiveEvents &m_events;
+    std::unique_ptr<QTemporaryDir> m_stage;
+    QStringList m_targets;
+};
