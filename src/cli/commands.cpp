@@ -8,6 +8,7 @@ int RunCombineCommand(const QStringList &args, CliIo &io);
 // Backup and restore (backup_commands.cpp).
 int RunBackupCommand(const QStringList &arguments, CliIo &io);
 int RunRestoreCommand(const QStringList &arguments, CliIo &io);
+int RunHistoryCommand(const QStringList &args, CliIo &io);
 
 const std::vector<CliCommand> &CliCommands()
 {
@@ -24,6 +25,11 @@ const std::vector<CliCommand> &CliCommands()
         {"restaurar", "restaurar ARCHIVO.zip [--instalacion CARPETA]",
          "restaura una copia de seguridad sobre la instalación (la comprueba entera antes de cambiar nada)",
          RunRestoreCommand},
+        {"historico",
+         "historico guardar NUMASUNTO [--descripcion TEXTO] [--fecha dd/mm/aaaa] [--instalacion DIR] < caso.json\n"
+         "  historico mostrar NUMASUNTO | listar | borrar NUMASUNTO [--instalacion DIR]",
+         "Histórico de liquidaciones: guarda un caso, lo escribe en JSON, lista las guardadas o borra una.",
+         RunHistoryCommand},
     };
     return commands;
 }

@@ -5,8 +5,8 @@
 #include "interest/settlement_rows_model.h"
 #include "store/app_context.h"
 #include "widgets/application.h"
+#include "widgets/wait_cursor.h"
 
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -16,15 +16,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-class WaitCursor
-{
-public:
-    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor &) = delete;
-    WaitCursor &operator=(const WaitCursor &) = delete;
-};
 
 QLabel *TotalLabel(const QString &name, QWidget *parent)
 {

@@ -5,6 +5,7 @@
 #include "backup/restore_window.h"
 #include "documents/template_catalogue_window.h"
 #include "interest/rate_list_window.h"
+#include "interest/settlement_input_window.h"
 #include "invoicing/company_data_window.h"
 #include "shell/about_window.h"
 #include "shell/startup.h"
@@ -33,6 +34,11 @@ void OpenRateTable(AppContext &context, QWidget *parent)
     ::OpenRateTable(context, parent);
 }
 
+void OpenSettlement(AppContext &context, QWidget *parent)
+{
+    OpenSettlementInput(context, parent);
+}
+
 void OpenTemplates(AppContext &context, QWidget *parent)
 {
     ShowTemplateCatalogue(context, parent);
@@ -49,7 +55,6 @@ void OpenRestore(AppContext &context, QWidget *parent)
 }
 
 // Not part of the program yet: these actions do nothing until their windows are.
-void OpenSettlement(AppContext &, QWidget *) {}
 void OpenRegionSelection(AppContext &, QWidget *) {}
 void OpenFeeConcepts(AppContext &, QWidget *) {}
 void OpenScaleTables(AppContext &, QWidget *) {}

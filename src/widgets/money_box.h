@@ -18,6 +18,9 @@ public:
     void setValue(double value);
     // The display text (",0.00;-,0.00").
     QString displayText() const;
+    // Takes the typed text as the value, as leaving the box does (an action started by a
+    // keyboard shortcut leaves the focus where it is).
+    void commitText();
 
 signals:
     void valueChanged(double value);
@@ -28,8 +31,6 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
 
 private:
-    void commitText();
-
     double m_value = 0.0;
     bool m_selectOnClick = false;
 };

@@ -1,4 +1,5 @@
 #include "core/ini_file.h"
+#include "interest/settlement_input_window.h"
 #include "invoicing/company_data_window.h"
 #include "shell/about_window.h"
 #include "shell/main_window.h"
@@ -269,7 +270,8 @@ TEST_F(MainWindowTest, MenusActionsAndPanelsAreThoseOfTheProgram)
               QStringLiteral("Calcular Zozazidar "));
     // Each built action opens its modal window; closing it leaves the main window as it was.
     const std::pair<const char *, const char *> opened[] = {
-        {"tiposdeinteres", "FormInt"}, {"Action12", "FormDcto"}, {"Action9", "FormCopSeg"}, {"Action1", "FormCopRes"}};
+        {"tiposdeinteres", "FormInt"}, {"liquidaciones", "FormInter"}, {"Action12", "FormDcto"},
+        {"Action9", "FormCopSeg"}, {"Action1", "FormCopRes"}};
     for (const auto &[actionName, windowName] : opened) {
         QString seen;
         QTimer poll;
@@ -287,7 +289,7 @@ TEST_F(MainWindowTest, MenusActionsAndPanelsAreThoseOfTheProgram)
         EXPECT_EQ(seen, QString::fromLatin1(windowName)) << actionName;
     }
     // Actions whose windows are not part of the program yet do nothing.
-    for (const char *name : {"liquidaciones", "clientes"})
+    for (const char *name : {"clientes"})
         action(name)->trigger();
     EXPECT_TRUE(m_prompter.shown().empty());
     EXPECT_TRUE(menu.isVisible());
@@ -447,6 +449,25 @@ TEST_F(MainWindowTest, CompanyDataFromTheMenuSetsTheCaptionAgain)
     EXPECT_EQ(menu.windowTitle(), QStringLiteral("Zozazidar"));
     EXPECT_EQ(menu.session().regionName, QStringLiteral("Madrid"));
     EXPECT_TRUE(moduleOpenAt(m_install.path() + QStringLiteral("/modulos/madrid")));
+}
+
+TEST_F(MainWindowTest, LiquidacionesAndItsButtonOpenTheSettlementInput)
+{
+    configure(QStringLiteral("6"));
+    start();
+    int opened = 0;
+    for (int i = 0; i < 2; ++i) {
+        WhenOpen<TFormInter>(QStringLiteral("FormInter"), [&opened](TFormInter *window) {
+            ++opened;
+            EXPECT_TRUE(window->isModal());
+            window->reject();
+        });
+        if (i == 0)
+            action("liquidaciones")->trigger();
+        else
+            m_menu->findChild<QAbstractButton *>(QStringLiteral("BtnCalcular"))->click();
+    }
+    EXPECT_EQ(opened, 2);
 }
 
 TEST_F(MainWindowTest, ALaterStartBringsTheMinimisedWindowBack)
