@@ -10,6 +10,7 @@
 #include "store/sql.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QLineEdit>
 #include <QTableView>
@@ -152,6 +153,49 @@ void BM_SearchDescription(benchmark::State &state)
                       QStringLiteral("MARTIN"), QStringLiteral("z"), QStringLiteral("ruiz contra s"), QStringLiteral("a")});
 }
 BENCHMARK(BM_SearchDescription)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The first keystroke in a list just read, landing mid-list, far from every row read so far:
+// right away (the worst: the walk of the order has not begun) or once the list has been walked
+// for its marks in the idle moments after it was read.
+void BM_FirstSearchMidList(benchmark::State &state)
+{
+    const bool description = state.range(0) == 1;
+    const bool walked = state.range(1) == 1;
+    TFormHis his(Shared().context);
+    his.show();
+    auto *edit = his.findChild<QLineEdit *>(description ? QStringLiteral("EditDESCRIPCION") : QStringLiteral("EditNUMASUNTO"));
+    const QString text = description ? QStringLiteral("Martínez contra L") : QStringLiteral("2500");
+    for (auto _ : state) {
+        state.PauseTiming();
+        edit->clear();
+        his.model()->setOrder(description ? HistoryOrder::Descripcion : HistoryOrder::NumAsunto);
+        his.model()->reload();
+        his.grid()->scrollToTop();
+        his.grid()->viewport()->grab();
+        edit->setText(text.left(text.size() - 1));
+        while (walked && his.model()->scanning())
+            QCoreApplication::processEvents();
+        state.ResumeTiming();
+        QTest::keyClick(edit, text.back().toLatin1());
+        benchmark::DoNotOptimize(his.grid()->viewport()->grab());
+    }
+    state.counters["row"] = his.grid()->currentIndex().row();
+}
+BENCHMARK(BM_FirstSearchMidList)->ArgsProduct({{0, 1}, {0, 1}})->ArgNames({"description", "walked"})->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The walk of an order for its marks, slice by slice as the event loop turns.
+void BM_WalkOrder(benchmark::State &state)
+{
+    TFormHis his(Shared().context);
+    his.show();
+    his.model()->setOrder(static_cast<HistoryOrder>(state.range(0)));
+    for (auto _ : state) {
+        his.model()->reload();
+        while (his.model()->scanning())
+            QCoreApplication::processEvents();
+    }
+}
+BENCHMARK(BM_WalkOrder)->DenseRange(0, 2)->ArgName("order")->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // A column title clicked, or the first keystroke in another search field: the list in another
 // index's order, read for the first time or read before while the window is open.

@@ -5,11 +5,15 @@
 #include "store/sql.h"
 
 #include <algorithm>
+#include <iterator>
+#include <limits>
 
 namespace {
 
 constexpr int PageSize = 128;
 constexpr int CachedPages = 64;
+constexpr int MarkEvery = 256;
+constexpr int ScanSlice = 4096;
 
 QString OrderBy(HistoryOrder order)
 {
@@ -24,97 +28,71 @@ QString OrderBy(HistoryOrder order)
     return QStringLiteral(" ORDER BY NumAsunto");
 }
 
-// The condition "at or after the value" in the order's own index.
-QString AtOrAfter(HistoryOrder order)
+// The column an order sorts on before the case number ("" for the case-number order itself),
+// and the collation its comparisons use.
+QString SortColumn(HistoryOrder order)
 {
     switch (order) {
     case HistoryOrder::Fecha:
-        return QStringLiteral(" AND Fecha >= ?");
+        return QStringLiteral("Fecha");
     case HistoryOrder::Descripcion:
-        return QStringLiteral(" AND Descripcion >= ? COLLATE NOCASE");
+        return QStringLiteral("Descripcion");
     case HistoryOrder::NumAsunto:
         break;
     }
-    return QStringLiteral(" AND NumAsunto >= ?");
+    return {};
+}
+
+QString Collate(HistoryOrder order)
+{
+    return order == HistoryOrder::Descripcion ? QStringLiteral(" COLLATE NOCASE") : QString();
+}
+
+// A sort value as the order's collation compares it: UTF-8 bytes, with ASCII letters folded in
+// the case-insensitive order (SQLite's NOCASE folds nothing else).
+QByteArray CollationKey(const QVariant &value, HistoryOrder order)
+{
+    QByteArray bytes = value.toString().toUtf8();
+    if (order == HistoryOrder::Descripcion) {
+        for (char &c : bytes) {
+            if (c >= 'A' && c <= 'Z')
+                c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return bytes;
 }
 
 } // namespace
-
-// The case numbers in an index's order. The primary key and iFecha give theirs from SQLite
-// (records are stored roughly in date order, so walking iFecha reads the table in order);
-// walking iDescripcion would look every record up at random, so descriptions are read in one
-// pass over the table and sorted here in the order of the keyed queries: NULL first, then as
-// NOCASE does (A-Z folded, nothing else), ties by case number.
-HistoryListModel::Ordering HistoryListModel::readOrdering(HistoryOrder order) const
-{
-    Ordering ordering;
-    const auto add = [&ordering](const QString &key) {
-        ordering.rowOf.insert(key, static_cast<int>(ordering.keys.size()));
-        ordering.keys.push_back(key);
-    };
-    if (order != HistoryOrder::Descripcion) {
-        QSqlQuery query = Prepare(m_db, QStringLiteral("SELECT NumAsunto FROM Cabecera WHERE Tipo = ?") + OrderBy(order));
-        query.setForwardOnly(true);
-        query.addBindValue(HistoryKindInterest);
-        Exec(query);
-        while (query.next())
-            add(query.value(0).toString());
-        return ordering;
-    }
-
-    QSqlQuery query = Prepare(m_db, QStringLiteral("SELECT NumAsunto, Descripcion FROM Cabecera WHERE Tipo = ?"));
-    query.setForwardOnly(true);
-    query.addBindValue(HistoryKindInterest);
-    Exec(query);
-    struct Entry
-    {
-        bool null;
-        quint64 head; // the first eight bytes, big-endian: most comparisons end here
-        int index;
-    };
-    std::vector<QString> keys;
-    std::vector<QByteArray> folded;
-    std::vector<Entry> entries;
-    while (query.next()) {
-        keys.push_back(query.value(0).toString());
-        const QVariant description = query.value(1);
-        QByteArray bytes = description.toString().toUtf8();
-        quint64 head = 0;
-        for (qsizetype i = 0; i < bytes.size(); ++i) {
-            char &c = bytes[i];
-            if (c >= 'A' && c <= 'Z')
-                c = static_cast<char>(c - 'A' + 'a');
-            if (i < 8)
-                head |= quint64(static_cast<unsigned char>(c)) << (8 * (7 - i));
-        }
-        entries.push_back({description.isNull(), head, static_cast<int>(entries.size())});
-        folded.push_back(std::move(bytes));
-    }
-    std::sort(entries.begin(), entries.end(), [&](const Entry &a, const Entry &b) {
-        if (a.null != b.null)
-            return a.null;
-        if (a.head != b.head)
-            return a.head < b.head;
-        const QByteArray &x = folded[static_cast<std::size_t>(a.index)];
-        const QByteArray &y = folded[static_cast<std::size_t>(b.index)];
-        if (x != y)
-            return x < y;
-        // BINARY on UTF-8 bytes; UTF-16 code units give the same order below U+10000.
-        return keys[static_cast<std::size_t>(a.index)] < keys[static_cast<std::size_t>(b.index)];
-    });
-    ordering.keys.reserve(keys.size());
-    ordering.rowOf.reserve(static_cast<qsizetype>(keys.size()));
-    for (const Entry &e : entries)
-        add(keys[static_cast<std::size_t>(e.index)]);
-    return ordering;
-}
 
 HistoryListModel::HistoryListModel(QSqlDatabase db, HistoryOrder order, QObject *parent)
     : QAbstractTableModel(parent)
     , m_db(std::move(db))
     , m_order(order)
 {
-    loadKeys();
+    m_scanTimer.setSingleShot(true);
+    m_scanTimer.setInterval(0);
+    connect(&m_scanTimer, &QTimer::timeout, this, &HistoryListModel::scanSlice);
+    readCount();
+}
+
+void HistoryListModel::readCount()
+{
+    m_pages.clear();
+    m_changes = changeMark();
+    m_count = countWhere({}, {});
+    startScan();
+}
+
+// Changes since the list was read: data_version moves when another connection commits,
+// total_changes when this one writes.
+std::pair<qint64, qint64> HistoryListModel::changeMark() const
+{
+    try {
+        return {Scalar(m_db, QStringLiteral("PRAGMA data_version")).toLongLong(),
+                Scalar(m_db, QStringLiteral("SELECT total_changes()")).toLongLong()};
+    } catch (const StoreError &) {
+        return {-1, -1};
+    }
 }
 
 void HistoryListModel::setOrder(HistoryOrder order)
@@ -123,57 +101,189 @@ void HistoryListModel::setOrder(HistoryOrder order)
         return;
     beginResetModel();
     m_order = order;
-    loadKeys();
+    m_pages.clear();
+    startScan();
     endResetModel();
 }
 
 void HistoryListModel::reload()
 {
     beginResetModel();
-    for (auto &cached : m_orderings)
-        cached.reset();
-    loadKeys();
+    readCount();
     endResetModel();
 }
 
-void HistoryListModel::loadKeys()
+int HistoryListModel::countWhere(const QString &condition, std::initializer_list<QVariant> values) const
 {
-    m_pages.clear();
-    auto &cached = m_orderings[static_cast<std::size_t>(m_order)];
-    if (!cached)
-        cached = std::make_unique<Ordering>(readOrdering(m_order));
-    m_current = cached.get();
+    QSqlQuery query = Prepare(m_db, QStringLiteral("SELECT count(*) FROM Cabecera WHERE Tipo = ?") + condition);
+    query.addBindValue(HistoryKindInterest);
+    for (const QVariant &v : values)
+        query.addBindValue(v);
+    Exec(query);
+    return query.next() ? query.value(0).toInt() : 0;
+}
+
+int HistoryListModel::countUpTo(const QString &condition, const QVariantList &values, int limit) const
+{
+    QSqlQuery query = Prepare(m_db, QStringLiteral("SELECT count(*) FROM (SELECT 1 FROM Cabecera WHERE Tipo = ?")
+                                        + condition + QStringLiteral(" LIMIT ?)"));
+    query.addBindValue(HistoryKindInterest);
+    for (const QVariant &v : values)
+        query.addBindValue(v);
+    query.addBindValue(limit);
+    Exec(query);
+    return query.next() ? query.value(0).toInt() : 0;
+}
+
+// SQLite counts a range by walking it, so the walk starts at the nearest row whose position is
+// known (a row of a page read, or a mark the scan left), else at an end of the list, and both
+// sides are walked a growing stretch at a time until one reaches the value: the cost follows
+// the distance to the nearest known row, not the size of the history. NULLs sort first.
+int HistoryListModel::rowsBefore(const QVariant &value) const
+{
+    if (value.isNull())
+        return 0;
+    const QString column = SortColumn(m_order).isEmpty() ? QStringLiteral("NumAsunto") : SortColumn(m_order);
+    const QString collate = Collate(m_order);
+    const QByteArray wanted = CollationKey(value, m_order);
+
+    struct Known
+    {
+        int row = -1;
+        const QVariant *value = nullptr;
+        const QString *key = nullptr;
+    };
+    Known low;  // the last known row sorting before the value
+    Known high; // the first known row sorting at or after it
+    const auto consider = [&](int row, const QVariant &sortValue, const QByteArray &sortKey, const QString &key) {
+        if (sortValue.isNull())
+            return;
+        if (sortKey < wanted) {
+            if (row > low.row)
+                low = {row, &sortValue, &key};
+        } else if (!high.value || row < high.row) {
+            high = {row, &sortValue, &key};
+        }
+    };
+    for (auto page = m_pages.cbegin(); page != m_pages.cend(); ++page) {
+        for (std::size_t i = 0; i < page.value().size(); ++i) {
+            const Row &r = page.value()[i];
+            consider(page.key() * PageSize + static_cast<int>(i), r.sortValue, r.sortKey, r.key);
+        }
+    }
+    for (const Mark &mark : m_marks)
+        consider(mark.row, mark.value, mark.sortKey, mark.key);
+
+    const QString equal = QStringLiteral(" AND %1 = ?%2").arg(column, collate);
+    const QString from = QStringLiteral(" AND %1 >= ?%2").arg(column, collate);
+    const QString after = QStringLiteral(" AND %1 > ?%2").arg(column, collate);
+    const QString below = QStringLiteral(" AND %1 < ?%2").arg(column, collate);
+    // Records from the low row (itself included) up to the value; from the value up to the
+    // high row (itself excluded). Each is exact when under the limit.
+    const auto lowSide = [&](int limit) {
+        if (!low.value)
+            return countUpTo(below, {value}, limit);
+        const int ties = countUpTo(equal + QStringLiteral(" AND NumAsunto >= ?"), {*low.value, *low.key}, limit);
+        return ties >= limit ? limit : ties + countUpTo(after + below, {*low.value, value}, limit - ties);
+    };
+    const auto highSide = [&](int limit) {
+        if (!high.value)
+            return countUpTo(from, {value}, limit);
+        const int ties = countUpTo(equal + QStringLiteral(" AND NumAsunto < ?"), {*high.value, *high.key}, limit);
+        return ties >= limit ? limit : ties + countUpTo(from + below, {value, *high.value}, limit - ties);
+    };
+    for (qint64 limit = 256;; limit *= 4) {
+        const int stretch = static_cast<int>(std::min<qint64>(limit, std::numeric_limits<int>::max()));
+        const int lowCount = lowSide(stretch);
+        if (lowCount < stretch) {
+            if (low.value)
+                return low.row + lowCount;
+            return countWhere(QStringLiteral(" AND %1 IS NULL").arg(column), {}) + lowCount;
+        }
+        const int highCount = highSide(stretch);
+        if (highCount < stretch)
+            return std::max(0, (high.value ? high.row : m_count) - highCount);
+    }
+}
+
+// Every MarkEvery-th row of the order is noted, a slice per turn of the event loop, so that no
+// search has to count far: the scan reads only the covering index.
+void HistoryListModel::startScan()
+{
+    m_marks.clear();
+    m_scanned = 0;
+    m_scan.reset();
+    try {
+        const QString column = SortColumn(m_order).isEmpty() ? QStringLiteral("NumAsunto") : SortColumn(m_order);
+        m_scan.emplace(Prepare(m_db, QStringLiteral("SELECT NumAsunto, %1 FROM Cabecera WHERE Tipo = ?").arg(column)
+                                         + OrderBy(m_order)));
+        m_scan->setForwardOnly(true);
+        m_scan->addBindValue(HistoryKindInterest);
+        Exec(*m_scan);
+    } catch (const StoreError &) {
+        m_scan.reset(); // searches count from the rows read
+        return;
+    }
+    m_scanTimer.start();
+}
+
+void HistoryListModel::scanSlice()
+{
+    if (!m_scan)
+        return;
+    for (int i = 0; i < ScanSlice; ++i, ++m_scanned) {
+        if (!m_scan->next()) {
+            m_scan.reset(); // ends the statement and its read of the file
+            return;
+        }
+        if (m_scanned % MarkEvery == 0 && !m_scan->isNull(1)) {
+            const QVariant sortValue = m_scan->value(1);
+            m_marks.push_back({m_scanned, sortValue, m_scan->value(0).toString(), CollationKey(sortValue, m_order)});
+        }
+    }
+    m_scanTimer.start();
 }
 
 QString HistoryListModel::keyAt(int row) const
 {
     if (row < 0 || row >= rowCount())
         return {};
-    return m_current->keys[static_cast<std::size_t>(row)];
+    return rowAt(row).key;
 }
 
 int HistoryListModel::rowOfKey(const QString &numAsunto) const
 {
-    return m_current->rowOf.value(numAsunto, -1);
+    const QString column = SortColumn(m_order);
+    if (column.isEmpty()) {
+        if (countWhere(QStringLiteral(" AND NumAsunto = ?"), {numAsunto}) == 0)
+            return -1;
+        return rowsBefore(numAsunto);
+    }
+    QSqlQuery record = RunSql(m_db, QStringLiteral("SELECT %1 FROM Cabecera WHERE Tipo = ? AND NumAsunto = ?").arg(column),
+                              {HistoryKindInterest, numAsunto});
+    if (!record.next())
+        return -1;
+    const QVariant value = record.value(0);
+    if (value.isNull())
+        return countWhere(QStringLiteral(" AND %1 IS NULL AND NumAsunto < ?").arg(column), {numAsunto});
+    return rowsBefore(value)
+           + countWhere(QStringLiteral(" AND %1 = ?%2 AND NumAsunto < ?").arg(column, Collate(m_order)),
+                        {value, numAsunto});
 }
 
 int HistoryListModel::nearest(HistoryOrder order, const QVariant &value)
 {
     setOrder(order);
-    if (m_current->keys.empty())
+    if (m_count == 0)
         return -1;
-    const QVariant key = Scalar(m_db,
-                                QStringLiteral("SELECT NumAsunto FROM Cabecera WHERE Tipo = ?") + AtOrAfter(order)
-                                    + OrderBy(order) + QStringLiteral(" LIMIT 1"),
-                                {HistoryKindInterest, value});
-    if (!key.isValid())
-        return rowCount() - 1;
-    int row = rowOfKey(key.toString());
-    if (row < 0) { // stored by another program since the list was read
+    // Another program may have stored or deleted settlements since the list was read.
+    if (changeMark() != m_changes)
         reload();
-        row = rowOfKey(key.toString());
-    }
-    return row >= 0 ? row : rowCount() - 1;
+    if (m_count == 0)
+        return -1;
+    const int before = rowsBefore(value);
+    readAround(before, value);
+    return std::min(before, m_count - 1);
 }
 
 int HistoryListModel::nearestCaseNumber(const QString &text)
@@ -193,7 +303,7 @@ int HistoryListModel::nearestDate(const QDate &date)
 
 int HistoryListModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : static_cast<int>(m_current->keys.size());
+    return parent.isValid() ? 0 : m_count;
 }
 
 int HistoryListModel::columnCount(const QModelIndex &parent) const
@@ -201,6 +311,88 @@ int HistoryListModel::columnCount(const QModelIndex &parent) const
     return parent.isValid() ? 0 : ColumnCount;
 }
 
+// Every column the list shows is in each order's covering index, so rows are read from the
+// index alone, never from the records.
+HistoryListModel::Row HistoryListModel::rowFrom(const QSqlQuery &query) const
+{
+    Row r{query.value(0).toString(), FormatDate(DateFromIso(query.value(1).toString())), query.value(2).toString(), {}, {}};
+    switch (m_order) {
+    case HistoryOrder::NumAsunto:
+        r.sortValue = r.key;
+        break;
+    case HistoryOrder::Fecha:
+        r.sortValue = query.value(1);
+        break;
+    case HistoryOrder::Descripcion:
+        r.sortValue = query.value(2);
+        break;
+    }
+    if (!r.sortValue.isNull())
+        r.sortKey = CollationKey(r.sortValue, m_order);
+    return r;
+}
+
+std::vector<HistoryListModel::Row> HistoryListModel::readRows(const QString &condition, const QVariant &value,
+                                                              bool descending, int limit) const
+{
+    std::vector<Row> rows;
+    if (limit <= 0)
+        return rows;
+    QString order = OrderBy(m_order);
+    if (descending)
+        order.replace(QStringLiteral(", NumAsunto"), QStringLiteral(" DESC, NumAsunto")).append(QStringLiteral(" DESC"));
+    QSqlQuery query = Prepare(m_db, QStringLiteral("SELECT NumAsunto, Fecha, Descripcion FROM Cabecera WHERE Tipo = ?")
+                                        + condition + order + QStringLiteral(" LIMIT ?"));
+    query.setForwardOnly(true);
+    query.addBindValue(HistoryKindInterest);
+    if (value.isValid())
+        query.addBindValue(value);
+    query.addBindValue(limit);
+    Exec(query);
+    while (query.next())
+        rows.push_back(rowFrom(query));
+    return rows;
+}
+
+// After a search the rows around the record found are read from it, walking the index both
+// ways, instead of skipping every entry before them.
+void HistoryListModel::readAround(int before, const QVariant &value) const
+{
+    const int page = std::min(before, m_count - 1) / PageSize;
+    if (m_pages.contains(page) && (m_pages.contains(page + 1) || (page + 1) * PageSize >= m_count))
+        return;
+    const int start = page * PageSize;
+    const int end = std::min((page + 2) * PageSize, m_count);
+    const QString column = SortColumn(m_order);
+    const QString sortColumn = column.isEmpty() ? QStringLiteral("NumAsunto") : column;
+    try {
+        std::vector<Row> rows = readRows(QStringLiteral(" AND %1 < ?%2").arg(sortColumn, Collate(m_order)), value, true,
+                                         before - start);
+        if (!column.isEmpty() && static_cast<int>(rows.size()) < before - start) {
+            std::vector<Row> nulls = readRows(QStringLiteral(" AND %1 IS NULL").arg(column), {}, true,
+                                              before - start - static_cast<int>(rows.size()));
+            std::move(nulls.begin(), nulls.end(), std::back_inserter(rows));
+        }
+        if (static_cast<int>(rows.size()) != before - start)
+            return; // the history changed meanwhile: the pages are read by position instead
+        std::reverse(rows.begin(), rows.end());
+        std::vector<Row> from = readRows(QStringLiteral(" AND %1 >= ?%2").arg(sortColumn, Collate(m_order)), value, false,
+                                         end - before);
+        if (static_cast<int>(from.size()) != end - before)
+            return;
+        std::move(from.begin(), from.end(), std::back_inserter(rows));
+        if (m_pages.size() + 2 > CachedPages)
+            m_pages.clear();
+        for (int p = page; p * PageSize < end; ++p) {
+            const auto first = rows.begin() + (p - page) * PageSize;
+            m_pages.insert(p, std::vector<Row>(first, first + std::min(PageSize, end - p * PageSize)));
+        }
+    } catch (const StoreError &) {
+        // The pages are read by position when the grid asks for them.
+    }
+}
+
+// A page by position in the order's index.
 const HistoryListModel::Row &HistoryListModel::rowAt(int row) const
 {
     const int page = row / PageSize;
@@ -208,30 +400,23 @@ const HistoryListModel::Row &HistoryListModel::rowAt(int row) const
     if (found == m_pages.constEnd()) {
         if (m_pages.size() >= CachedPages)
             m_pages.clear();
-        const int first = page * PageSize;
-        const int count = std::min(PageSize, rowCount() - first);
-        QString placeholders = QStringLiteral("?");
-        for (int i = 1; i < count; ++i)
-            placeholders += QStringLiteral(", ?");
-        std::vector<Row> rows(static_cast<std::size_t>(count));
+        std::vector<Row> rows;
         try {
-            QSqlQuery query = Prepare(m_db, QStringLiteral("SELECT NumAsunto, Fecha, Descripcion FROM Cabecera"
-                                                           " WHERE NumAsunto IN (") + placeholders + QLatin1Char(')'));
+            QSqlQuery query = Prepare(m_db, QStringLiteral("SELECT NumAsunto, Fecha, Descripcion FROM Cabecera WHERE Tipo = ?")
+                                                + OrderBy(m_order) + QStringLiteral(" LIMIT ? OFFSET ?"));
             query.setForwardOnly(true);
-            for (int i = 0; i < count; ++i)
-                query.addBindValue(m_current->keys[static_cast<std::size_t>(first + i)]);
+            query.addBindValue(HistoryKindInterest);
+            query.addBindValue(PageSize);
+            query.addBindValue(page * PageSize);
             Exec(query);
-            while (query.next()) {
-                const int at = rowOfKey(query.value(0).toString()) - first;
-                if (at >= 0 && at < count)
-                    rows[static_cast<std::size_t>(at)] = {FormatDate(DateFromIso(query.value(1).toString())),
-                                                          query.value(2).toString()};
-            }
+            while (query.next())
+                rows.push_back(rowFrom(query));
         } catch (const StoreError &) {
             // Painting cannot report a failure: the rows show blank and are read again later.
             static const Row blank;
             return blank;
         }
+        rows.resize(static_cast<std::size_t>(std::min(PageSize, std::max(0, m_count - page * PageSize))));
         found = m_pages.insert(page, std::move(rows));
     }
     return found.value()[static_cast<std::size_t>(row - page * PageSize)];
@@ -243,7 +428,7 @@ QVariant HistoryListModel::data(const QModelIndex &index, int role) const
         return {};
     switch (index.column()) {
     case NumAsunto:
-        return keyAt(index.row());
+        return rowAt(index.row()).key;
     case Fecha:
         return rowAt(index.row()).fecha;
     case Descripcion:

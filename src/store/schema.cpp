@@ -99,6 +99,15 @@ void RunAll(const QSqlDatabase &db, const char *const (&statements)[N])
         RunSql(db, QString::fromLatin1(sql));
 }
 
+// Version 2: the history list walks its three orders by position (counting and skipping
+// entries) and shows case number, date and description: each order gets an index holding all
+// of them, so the list never reads a record.
+const char *const kHistoriaV2[] = {
+    "CREATE INDEX Cabecera_Tipo_NumAsunto ON Cabecera (Tipo, NumAsunto, Fecha, Descripcion)",
+    "CREATE INDEX Cabecera_Tipo_Fecha ON Cabecera (Tipo, Fecha, NumAsunto, Descripcion)",
+    "CREATE INDEX Cabecera_Tipo_Descripcion ON Cabecera (Tipo, Descripcion COLLATE NOCASE, NumAsunto, Fecha)",
+};
+
 void CreateVersion1(const QSqlDatabase &db, DatabaseKind kind)
 {
     switch (kind) {
@@ -162,9 +171,10 @@ void EnsureSchema(const QSqlDatabase &db, DatabaseKind kind, const QString &file
     Transaction transaction(db);
     // Another program may have created or upgraded the file while we waited for the lock.
     const int current = Scalar(db, QStringLiteral("PRAGMA user_version")).toInt();
-    if (current == 0)
+    if (current < 1)
         CreateVersion1(db, kind);
-    // Each later version adds one rung here: if (current < 2) { ... }
+    if (current < 2 && kind == DatabaseKind::Historia)
+        RunAll(db, kHistoriaV2);
     RunSql(db, QStringLiteral("PRAGMA application_id = %1").arg(ApplicationId(kind)));
     RunSql(db, QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion));
     transaction.commit();

@@ -5,6 +5,9 @@
 #include "store/sql.h"
 #include "support/app_fixture.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -304,6 +307,95 @@ TEST_F(History, ListFetchesPagesOfRowsAsAskedFor)
     ASSERT_EQ(model.rowCount(), 300);
     for (int row : {299, 0, 128, 127, 200})
         EXPECT_EQ(model.index(row, HistoryListModel::Descripcion).data().toString(), QStringLiteral("Asunto %1").arg(row));
+}
+
+// A search reads the rows around the record found from that record, both ways; they must be
+// the very rows the positions hold, NULLs and ties included.
+TEST_F(History, RowsReadAroundASearchAreThoseOfTheirPositions)
+{
+    const QStringList names = {QStringLiteral("pérez"), QStringLiteral("Pérez"), QString(), QStringLiteral("banco"),
+                               QStringLiteral("Zeta"), QStringLiteral("ab")};
+    Transaction t(db());
+    for (int i = 0; i < 700; ++i) {
+        RunSql(db(), QStringLiteral("INSERT INTO Cabecera (NumAsunto, Fecha, Descripcion, Tipo) VALUES (?, ?, ?, 'I')"),
+               {QStringLiteral("%1").arg((i * 389) % 700, 4, 10, QLatin1Char('0')),
+                i % 7 ? QVariant(QStringLiteral("2024-01-%1").arg(i % 28 + 1, 2, 10, QLatin1Char('0'))) : QVariant(),
+                names[i % names.size()].isNull() ? QVariant() : QVariant(names[i % names.size()] + QString::number(i % 3))});
+    }
+    t.commit();
+    const auto sqlOrder = [this](const char *orderBy) {
+        QStringList keys;
+        QSqlQuery q = RunSql(db(), QStringLiteral("SELECT NumAsunto FROM Cabecera ORDER BY ") + QLatin1String(orderBy));
+        while (q.next())
+            keys << q.value(0).toString();
+        return keys;
+    };
+    const auto listed = [](const HistoryListModel &model) {
+        QStringList keys;
+        for (int row = 0; row < model.rowCount(); ++row)
+            keys << model.keyAt(row);
+        return keys;
+    };
+    for (const QString &text : {QStringLiteral("0300"), QStringLiteral("0699"), QStringLiteral("9"), QStringLiteral("")}) {
+        HistoryListModel model(db(), HistoryOrder::Fecha);
+        const int row = model.nearestCaseNumber(text);
+        EXPECT_EQ(listed(model), sqlOrder("NumAsunto")) << text.toStdString();
+        EXPECT_EQ(model.keyAt(row), sqlOrder("NumAsunto").value(std::min<int>(row, 699)));
+    }
+    for (const QString &text : {QStringLiteral("PEREZ"), QStringLiteral("pérez1"), QStringLiteral("b"), QStringLiteral("zz"),
+                                QStringLiteral("a")}) {
+        HistoryListModel model(db());
+        const int row = model.nearestDescription(text);
+        EXPECT_EQ(listed(model), sqlOrder("Descripcion COLLATE NOCASE, NumAsunto")) << text.toStdString();
+        EXPECT_TRUE(row >= 0 && row < 700);
+    }
+    for (const QDate &date : {D(15, 1, 2024), D(1, 1, 2000), D(31, 12, 2030), D(28, 1, 2024)}) {
+        HistoryListModel model(db());
+        model.nearestDate(date);
+        EXPECT_EQ(listed(model), sqlOrder("Fecha, NumAsunto")) << date.toString().toStdString();
+    }
+
+    // One list searched again and again counts from the rows it has read: each answer must
+    // still be the number of records sorting before the text.
+    const auto truth = [this](const char *column, const QString &text) {
+        return Scalar(db(), QStringLiteral("SELECT count(*) FROM Cabecera WHERE %1 IS NULL OR %1 < ? COLLATE NOCASE")
+                                .arg(QLatin1String(column)), {text}).toInt();
+    };
+    HistoryListModel model(db());
+    for (const QString &text : {QStringLiteral("b"), QStringLiteral("pérez2"), QStringLiteral("BANCO1"), QStringLiteral("Pérez0"),
+                                QStringLiteral("zeta"), QStringLiteral("ab"), QStringLiteral("pérez1"), QStringLiteral("a"),
+                                QStringLiteral("banco"), QStringLiteral("zz"), QStringLiteral("P")}) {
+        EXPECT_EQ(model.nearestDescription(text), std::min(truth("Descripcion", text), 699)) << text.toStdString();
+        for (int row = 0; row < model.rowCount(); row += 37)
+            model.keyAt(row); // the grid scrolled about: more rows read
+    }
+    for (int i = 0; i < 40; ++i) {
+        const QString text = QStringLiteral("%1").arg((i * 263) % 720, 4, 10, QLatin1Char('0'));
+        EXPECT_EQ(model.nearestCaseNumber(text), std::min(truth("NumAsunto", text), 699)) << text.toStdString();
+    }
+    for (int day = 1; day <= 31; day += 3) {
+        const QString iso = QStringLiteral("2024-01-%1").arg(day, 2, 10, QLatin1Char('0'));
+        EXPECT_EQ(model.nearestDate(D(day, 1, 2024)), std::min(truth("Fecha", iso), 699)) << iso.toStdString();
+    }
+
+    // A list left open long enough has walked its order and counts from the marks it noted.
+    HistoryListModel scanned(db(), HistoryOrder::Descripcion);
+    const auto scanDone = [&scanned] {
+        const QDeadlineTimer deadline(10000);
+        while (scanned.scanning() && !deadline.hasExpired())
+            QCoreApplication::processEvents();
+        return !scanned.scanning();
+    };
+    ASSERT_TRUE(scanDone());
+    for (const QString &text : {QStringLiteral("pérez1"), QStringLiteral("b"), QStringLiteral("PÉREZ2"), QStringLiteral("zeta0"),
+                                QStringLiteral("")})
+        EXPECT_EQ(scanned.nearestDescription(text), std::min(truth("Descripcion", text), 699)) << text.toStdString();
+    scanned.setOrder(HistoryOrder::Fecha);
+    ASSERT_TRUE(scanDone());
+    for (int day = 2; day <= 31; day += 5) {
+        const QString iso = QStringLiteral("2024-01-%1").arg(day, 2, 10, QLatin1Char('0'));
+        EXPECT_EQ(scanned.nearestDate(D(day, 1, 2024)), std::min(truth("Fecha", iso), 699)) << iso.toStdString();
+    }
 }
 
 TEST_F(History, ListOrdersAsTheIndexesDoWhateverTheTexts)

@@ -184,6 +184,28 @@ TEST(DataStore, NewerSchemaIsRefused)
     EXPECT_FALSE(store.isConnected(Alias::Historico));
 }
 
+TEST(DataStore, FileOfTheFirstVersionIsUpgradedInPlace)
+{
+    TempInstallation install;
+    {
+        DataStore store(QStringLiteral("old1-"));
+        store.setPath(Alias::Historico, install.historia());
+        store.connect(Alias::Historico);
+        const QSqlDatabase db = store.database(Alias::Historico);
+        for (const char *index : {"Cabecera_Tipo_NumAsunto", "Cabecera_Tipo_Fecha", "Cabecera_Tipo_Descripcion"})
+            RunSql(db, QStringLiteral("DROP INDEX %1").arg(QLatin1String(index)));
+        RunSql(db, QStringLiteral("INSERT INTO Cabecera (NumAsunto, Tipo) VALUES ('7/2020', 'I')"));
+        RunSql(db, QStringLiteral("PRAGMA user_version = 1"));
+    }
+    DataStore store(QStringLiteral("old2-"));
+    store.setPath(Alias::Historico, install.historia());
+    store.connect(Alias::Historico);
+    const QSqlDatabase db = store.database(Alias::Historico);
+    EXPECT_EQ(Scalar(db, QStringLiteral("PRAGMA user_version")).toInt(), kSchemaVersion);
+    EXPECT_EQ(Scalar(db, QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'index' AND name LIKE 'Cabecera_Tipo_%'")).toInt(), 3);
+    EXPECT_EQ(Scalar(db, QStringLiteral("SELECT NumAsunto FROM Cabecera")).toString(), QStringLiteral("7/2020"));
+}
+
 TEST(DataStore, MissingFileInAnExistingFolderStartsEmpty)
 {
     TempInstallation install;
