@@ -3,6 +3,7 @@
 #include "documents/template_catalogue.h"
 #include "documents/template_list_model.h"
 #include "store/app_context.h"
+#include "widgets/dialog_buttons.h"
 
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -32,23 +33,14 @@ TFormDctoSel::TFormDctoSel(AppContext &context, QWidget *parent)
         m_grid->setCurrentIndex(m_model->index(0, 0));
     connect(m_word, &QRadioButton::toggled, m_grid, &QWidget::setEnabled);
 
-    auto *ok = new QPushButton(QStringLiteral(" &Aceptar"), this);
-    ok->setObjectName(QStringLiteral("BtnAceptar"));
-    ok->setDefault(true);
-    auto *cancel = new QPushButton(QStringLiteral("&Cancelar"), this);
-    cancel->setObjectName(QStringLiteral("BtnCancelar"));
-    connect(ok, &QPushButton::clicked, this, &TFormDctoSel::acceptChoice);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    const DialogButtons buttons = AcceptCancelRow(this, QStringLiteral(" &Aceptar"));
+    connect(buttons.accept, &QPushButton::clicked, this, &TFormDctoSel::acceptChoice);
 
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_word);
     layout->addWidget(m_grid);
     layout->addWidget(listing);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.row);
     resize(480, 340);
 }
 

@@ -4,6 +4,7 @@
 #include "widgets/application.h"
 #include "widgets/date_box.h"
 #include "widgets/wait_cursor.h"
+#include "widgets/dialog_buttons.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -41,22 +42,13 @@ TFormHisAlt::TFormHisAlt(AppContext &context, SettlementInput input, QWidget *pa
     form->addRow(QStringLiteral("Número de Asunto:"), m_numAsunto);
     form->addRow(QStringLiteral("Notas:"), m_notas);
 
-    auto *ok = new QPushButton(QStringLiteral("&Aceptar"), this);
-    ok->setObjectName(QStringLiteral("BtnAceptar"));
-    ok->setDefault(true);
-    auto *cancel = new QPushButton(QStringLiteral("&Cancelar"), this);
-    cancel->setObjectName(QStringLiteral("BtnCancelar"));
-    cancel->setAutoDefault(false);
-    connect(ok, &QPushButton::clicked, this, &TFormHisAlt::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
+    const DialogButtons buttons = AcceptCancelRow(this);
+    buttons.cancel->setAutoDefault(false);
+    connect(buttons.accept, &QPushButton::clicked, this, &TFormHisAlt::accept);
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(form);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.row);
     resize(560, sizeHint().height());
     m_numAsunto->setFocus();
 }

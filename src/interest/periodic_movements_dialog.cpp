@@ -7,6 +7,7 @@
 #include "store/app_context.h"
 #include "widgets/application.h"
 #include "widgets/wait_cursor.h"
+#include "widgets/dialog_buttons.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -81,22 +82,13 @@ TFormPagPer::TFormPagPer(AppContext &context, const QString &kind, QWidget *pare
     form->addRow(QStringLiteral("Desde Año:"), m_year);
     form->addRow(payments ? QStringLiteral("Día de Pagos") : QStringLiteral("Día de Entrada"), m_day);
 
-    auto *ok = new QPushButton(QStringLiteral(" &Aceptar"), this);
-    ok->setObjectName(QStringLiteral("BtnAceptar"));
-    ok->setDefault(true);
-    auto *cancel = new QPushButton(QStringLiteral("&Cancelar"), this);
-    cancel->setObjectName(QStringLiteral("BtnCancelar"));
-    cancel->setAutoDefault(false);
-    connect(ok, &QPushButton::clicked, this, &TFormPagPer::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
+    const DialogButtons buttons = AcceptCancelRow(this, QStringLiteral(" &Aceptar"));
+    buttons.cancel->setAutoDefault(false);
+    connect(buttons.accept, &QPushButton::clicked, this, &TFormPagPer::accept);
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(form);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.row);
     m_count->setFocus();
 }
 

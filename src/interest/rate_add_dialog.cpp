@@ -6,6 +6,7 @@
 #include "interest/rate_table.h"
 #include "store/app_context.h"
 #include "widgets/application.h"
+#include "widgets/dialog_buttons.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -57,21 +58,12 @@ TFormIntAlt::TFormIntAlt(AppContext &context, QWidget *parent)
     form->addRow(QStringLiteral("Interés Judicial:"), m_inteJudi);
     form->addRow(QStringLiteral("Interés Demora Admon.:"), m_inteAdmi);
 
-    auto *accept = new QPushButton(QStringLiteral("&Aceptar"), this);
-    accept->setObjectName(QStringLiteral("BtnAceptar"));
-    accept->setDefault(true);
-    auto *cancel = new QPushButton(QStringLiteral("&Cancelar"), this);
-    cancel->setObjectName(QStringLiteral("BtnCancelar"));
-    connect(accept, &QPushButton::clicked, this, &TFormIntAlt::tryAccept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(accept);
-    buttons->addWidget(cancel);
+    const DialogButtons buttons = AcceptCancelRow(this);
+    connect(buttons.accept, &QPushButton::clicked, this, &TFormIntAlt::tryAccept);
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(form);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.row);
 }
 
 bool TFormIntAlt::refuse(const QString &message, QWidget *focus)

@@ -7,6 +7,7 @@
 #include "interest/rate_table.h"
 #include "store/app_context.h"
 #include "widgets/application.h"
+#include "widgets/dialog_buttons.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -40,9 +41,9 @@ TFormIntMan::TFormIntMan(AppContext &context, const RatePeriod &period, QWidget 
         {m_inteLega, {"EditINTELEGA", period.inteLega}},
         {m_inteJudi, {"EditINTEJUDI", period.inteJudi}},
         {m_inteAdmi, {"EditINTEADMI", period.inteAdmi}}};
-    for (const auto &[edit, spec] : edits) {
-        edit->setObjectName(QLatin1String(spec.first));
-        edit->setText(RateEditText(spec.second));
+    for (const auto &[edit, start] : edits) {
+        edit->setObjectName(QLatin1String(start.first));
+        edit->setText(RateEditText(start.second));
         edit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         edit->setMaximumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("0000,0000")) + 16);
     }
@@ -54,21 +55,12 @@ TFormIntMan::TFormIntMan(AppContext &context, const RatePeriod &period, QWidget 
     form->addRow(QStringLiteral("Interés Judicial:"), m_inteJudi);
     form->addRow(QStringLiteral("Interés Demora Admon."), m_inteAdmi);
 
-    auto *accept = new QPushButton(QStringLiteral("&Aceptar"), this);
-    accept->setObjectName(QStringLiteral("BtnAceptar"));
-    accept->setDefault(true);
-    auto *cancel = new QPushButton(QStringLiteral("&Cancelar"), this);
-    cancel->setObjectName(QStringLiteral("BtnCancelar"));
-    connect(accept, &QPushButton::clicked, this, &TFormIntMan::tryAccept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(accept);
-    buttons->addWidget(cancel);
+    const DialogButtons buttons = AcceptCancelRow(this);
+    connect(buttons.accept, &QPushButton::clicked, this, &TFormIntMan::tryAccept);
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(form);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.row);
 }
 
 std::optional<double> TFormIntMan::rateOf(NumberEdit *edit, double stored) const
