@@ -1,4 +1,5 @@
 #include "documents/template_list_model.h"
+#include "widgets/list_grid.h"
 
 #include <QHeaderView>
 #include <QTableView>
@@ -54,10 +55,6 @@ QVariant TemplateListModel::headerData(int section, Qt::Orientation orientation,
 
 void SetUpTemplateGrid(QTableView *grid, TemplateListModel *model)
 {
-    grid->setModel(model);
-    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    grid->setSelectionBehavior(QAbstractItemView::SelectRows);
-    grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    SetUpListGrid(grid, model);
     grid->horizontalHeader()->setStretchLastSection(true);
-    grid->verticalHeader()->hide();
 }

@@ -6,6 +6,7 @@
 #include "store/app_context.h"
 #include "widgets/application.h"
 #include "widgets/date_box.h"
+#include "widgets/list_grid.h"
 
 #include <QAbstractTableModel>
 #include <QFormLayout>
@@ -67,11 +68,7 @@ QTableView *MovementsView(const QString &name, QAbstractItemModel *model, QWidge
 {
     auto *grid = new QTableView(parent);
     grid->setObjectName(name);
-    grid->setModel(model);
-    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    grid->setSelectionBehavior(QAbstractItemView::SelectRows);
-    grid->verticalHeader()->hide();
-    grid->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    SetUpListGrid(grid, model);
     grid->setColumnWidth(0, grid->fontMetrics().horizontalAdvance(QStringLiteral("00/00/00000")) + 40);
     grid->setColumnWidth(1, grid->fontMetrics().horizontalAdvance(QStringLiteral("000.000.000,00")) + 40);
     return grid;

@@ -7,6 +7,7 @@
 #include "store/lock_conflict.h"
 #include "store/record_locks.h"
 #include "widgets/wait_cursor.h"
+#include "widgets/list_grid.h"
 
 #include <QEvent>
 #include <QFocusEvent>
@@ -83,16 +84,7 @@ TFormHis::TFormHis(AppContext &context, QWidget *parent, std::function<void(cons
     setWindowState(Qt::WindowMaximized);
 
     m_grid->setObjectName(QStringLiteral("DBGrid1"));
-    m_grid->setModel(m_model);
-    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_grid->setWordWrap(false);
-    // Fixed sizes: nothing is measured row by row, whatever the number of settlements.
-    m_grid->verticalHeader()->hide();
-    m_grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    m_grid->verticalHeader()->setDefaultSectionSize(m_grid->fontMetrics().height() + 6);
-    m_grid->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    SetUpListGrid(m_grid, m_model);
     m_grid->horizontalHeader()->setSectionsClickable(true);
     m_grid->horizontalHeader()->setStretchLastSection(true);
     const QFontMetrics metrics = m_grid->fontMetrics();

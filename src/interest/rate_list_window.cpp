@@ -7,6 +7,7 @@
 #include "store/app_context.h"
 #include "store/lock_conflict.h"
 #include "store/record_locks.h"
+#include "widgets/list_grid.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -39,13 +40,8 @@ TFormInt::TFormInt(AppContext &context, QWidget *parent)
     setWindowState(Qt::WindowMaximized);
 
     m_grid->setObjectName(QStringLiteral("DBGrid2"));
-    m_grid->setModel(m_model);
-    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_grid->verticalHeader()->hide();
+    SetUpListGrid(m_grid, m_model);
     m_grid->horizontalHeader()->setStretchLastSection(true);
-    m_grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     const int dateWidth = m_grid->fontMetrics().horizontalAdvance(QStringLiteral("00/00/00000")) + 24;
     m_grid->setColumnWidth(RateTableModel::Desde, dateWidth);
     m_grid->setColumnWidth(RateTableModel::Hasta, dateWidth);

@@ -6,6 +6,7 @@
 #include "store/app_context.h"
 #include "widgets/application.h"
 #include "widgets/wait_cursor.h"
+#include "widgets/list_grid.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -69,16 +70,7 @@ TFormInterVi::TFormInterVi(AppContext &context, QWidget *mainWindow)
     setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
 
     m_grid->setObjectName(QStringLiteral("DBGrid1"));
-    m_grid->setModel(m_model);
-    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_grid->setWordWrap(false);
-    // Fixed sizes: nothing is measured row by row, whatever the number of rows.
-    m_grid->verticalHeader()->hide();
-    m_grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    m_grid->verticalHeader()->setDefaultSectionSize(m_grid->fontMetrics().height() + 6);
-    m_grid->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    SetUpListGrid(m_grid, m_model);
     const QFontMetrics metrics = m_grid->fontMetrics();
     const int dateWidth = metrics.horizontalAdvance(QStringLiteral("00/00/00000")) + 24;
     const int amountWidth = metrics.horizontalAdvance(QStringLiteral("000.000.000.000,00")) + 24;
