@@ -1,13 +1,13 @@
 // A history of 100,000 stored settlements with 10 movements each. Targets: the history window
 // open and painted under 300 ms; each search keystroke at the nearest record, grid repainted,
 // under 20 ms; reloading a settlement into the input window under 50 ms.
-#include "core/prompter.h"
 #include "core/session.h"
 #include "interest/history_window.h"
 #include "interest/settlement_history.h"
 #include "interest/settlement_input_window.h"
 #include "store/app_context.h"
 #include "store/sql.h"
+#include "silent_prompter.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -25,18 +25,6 @@ namespace {
 
 constexpr int Settlements = 100000;
 constexpr int MovementsEach = 10;
-
-class SilentPrompter final : public Prompter
-{
-public:
-    Answer message(const QString &, Icon, Buttons, const QString &) override { return Answer::Yes; }
-    std::optional<QString> askText(const QString &, const QString &, const QString &) override { return {}; }
-    std::optional<int> choose(const QString &, const QString &, const QStringList &, int) override { return {}; }
-    void hint(const QString &, const QString &, Icon) override {}
-    QString openFile(const FileRequest &) override { return {}; }
-    QString saveFile(const FileRequest &) override { return {}; }
-    QString chooseDirectory(const QString &, const QString &) override { return {}; }
-};
 
 QString CaseNumber(int i)
 {
