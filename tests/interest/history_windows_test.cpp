@@ -10,6 +10,8 @@
 #include "store/sql.h"
 #include "support/app_fixture.h"
 #include "widgets/date_box.h"
+#include "support/dates.h"
+#include "support/widget_lookup.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -25,25 +27,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-QDate D(int d, int m, int y)
-{
-    return {y, m, d};
-}
-
-template<class T>
-T *Find(QWidget *window, const char *name)
-{
-    auto *w = window->findChild<T *>(QLatin1String(name));
-    EXPECT_NE(w, nullptr) << name;
-    return w;
-}
-
-void Click(QWidget *window, const char *button)
-{
-    if (auto *b = Find<QPushButton>(window, button))
-        b->click();
-}
 
 // A settlement of 2021 the installation's official rates cover.
 SettlementInput Case2021()

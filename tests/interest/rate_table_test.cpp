@@ -3,15 +3,11 @@
 #include "interest/rate_table.h"
 #include "store/sql.h"
 #include "support/app_fixture.h"
+#include "support/dates.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-QDate D(int d, int m, int y)
-{
-    return {y, m, d};
-}
 
 RatePeriod P(QDate desde, QDate hasta, double lega = 3.0)
 {

@@ -8,6 +8,7 @@
 #include "store/lock_conflict.h"
 #include "store/sql.h"
 #include "support/app_fixture.h"
+#include "support/dates.h"
 
 #include <QHeaderView>
 #include <QLabel>
@@ -20,11 +21,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-QDate D(int d, int m, int y)
-{
-    return {y, m, d};
-}
 
 void Click(QWidget *parent, const char *name)
 {

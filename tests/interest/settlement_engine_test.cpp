@@ -2,6 +2,7 @@
 #include "core/rounding.h"
 #include "interest/print_qt.h"
 #include "interest/settlement_engine.h"
+#include "support/dates.h"
 
 #include <gtest/gtest.h>
 
@@ -12,11 +13,6 @@ namespace {
 long long Cents(double x)
 {
     return std::llround(x * 100.0);
-}
-
-QDate D(int d, int m, int y)
-{
-    return {y, m, d};
 }
 
 RatePeriod Year(int y, double lega, double judi = 0.0, double admi = 0.0)

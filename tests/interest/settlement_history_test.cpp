@@ -4,6 +4,7 @@
 #include "interest/settlement_json.h"
 #include "store/sql.h"
 #include "support/app_fixture.h"
+#include "support/dates.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -11,11 +12,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-QDate D(int d, int m, int y)
-{
-    return {y, m, d};
-}
 
 SettlementInput SecondPeriodCase()
 {

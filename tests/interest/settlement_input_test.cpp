@@ -8,6 +8,8 @@
 #include "support/app_fixture.h"
 #include "widgets/date_box.h"
 #include "widgets/money_box.h"
+#include "support/dates.h"
+#include "support/widget_lookup.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -25,29 +27,10 @@
 
 namespace {
 
-QDate D(int d, int m, int y)
-{
-    return {y, m, d};
-}
-
-template<class T>
-T *Find(QWidget *window, const char *name)
-{
-    auto *w = window->findChild<T *>(QLatin1String(name));
-    EXPECT_NE(w, nullptr) << name;
-    return w;
-}
-
 bool Shown(QWidget *window, const char *name)
 {
     auto *w = Find<QWidget>(window, name);
     return w && !w->isHidden();
-}
-
-void Click(QWidget *window, const char *button)
-{
-    if (auto *b = Find<QPushButton>(window, button))
-        b->click();
 }
 
 QStringList Dates(const std::vector<Movement> &movements, const QString &kind)

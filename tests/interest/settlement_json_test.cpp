@@ -1,5 +1,6 @@
 #include "interest/print_qt.h"
 #include "interest/settlement_json.h"
+#include "support/dates.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -10,11 +11,6 @@
 #include <limits>
 
 namespace {
-
-QDate D(int d, int m, int y)
-{
-    return {y, m, d};
-}
 
 QByteArray Utf8(const char *text)
 {

@@ -5,6 +5,7 @@
 #include "interest/settlement_view_window.h"
 #include "store/sql.h"
 #include "support/app_fixture.h"
+#include "support/dates.h"
 
 #include <QLabel>
 #include <QMainWindow>
@@ -16,11 +17,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-QDate D(int d, int m, int y)
-{
-    return {y, m, d};
-}
 
 QString Text(QWidget *window, const char *label)
 {

@@ -3,17 +3,13 @@
 #include "interest/working_movements_model.h"
 #include "store/sql.h"
 #include "support/app_fixture.h"
+#include "support/dates.h"
 
 #include <QSqlRecord>
 
 #include <gtest/gtest.h>
 
 namespace {
-
-QDate D(int d, int m, int y)
-{
-    return {y, m, d};
-}
 
 QStringList Texts(const std::vector<QDate> &dates)
 {
