@@ -47,19 +47,19 @@ ReportBand &ReportBand::turnedText(const QRectF &rect, const QString &text, cons
 
 ReportBand &ReportBand::rule(double y, double x1, double x2, double lineWidth)
 {
-    ReportItem item;
-    item.kind = ReportItem::Kind::Rule;
-    item.rect = QRectF(QPointF(x1, y), QPointF(x2, y));
-    item.lineWidth = lineWidth;
-    m_items.push_back(std::move(item));
-    return *this;
+    return line(QPointF(x1, y), QPointF(x2, y), lineWidth);
 }
 
 ReportBand &ReportBand::verticalRule(double x, double y1, double y2, double lineWidth)
 {
+    return line(QPointF(x, y1), QPointF(x, y2), lineWidth);
+}
+
+ReportBand &ReportBand::line(QPointF from, QPointF to, double lineWidth)
+{
     ReportItem item;
     item.kind = ReportItem::Kind::Rule;
-    item.rect = QRectF(QPointF(x, y1), QPointF(x, y2));
+    item.rect = QRectF(from, to);
     item.lineWidth = lineWidth;
     m_items.push_back(std::move(item));
     return *this;

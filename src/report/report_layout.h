@@ -75,6 +75,8 @@ public:
     ReportBand &verticalRule(double x, double y1, double y2, double lineWidth = 0.25);
 
 private:
+    ReportBand &line(QPointF from, QPointF to, double lineWidth);
+
     double m_height;
     std::vector<ReportItem> m_items;
 };
