@@ -1,4 +1,6 @@
 #include "core/rounding.h"
+#include "core/amount_limit.h"
+#include "core/errors.h"
 
 #include <gtest/gtest.h>
 
@@ -82,4 +84,21 @@ TEST(RoundToInt, HalvesGoAwayFromZero)
     // 0.49999999999999994 + 0.5 would round to 1 in double arithmetic: the exact value decides.
     EXPECT_EQ(RoundToInt(0.49999999999999994), 0);
     EXPECT_EQ(RoundToInt(1000.0 * 166.386), 166386);
+}
+
+TEST(AmountInRange, RefusesBeyondTheLargestRealAmountAndNonFinite)
+{
+    EXPECT_TRUE(AmountInRange(999999999999.99));
+    EXPECT_TRUE(AmountInRange(-999999999999.99));
+    EXPECT_TRUE(AmountInRange(0.0));
+    EXPECT_FALSE(AmountInRange(1000000000000.0));
+    EXPECT_FALSE(AmountInRange(1e308));
+    EXPECT_FALSE(AmountInRange(INFINITY));
+    EXPECT_FALSE(AmountInRange(NAN));
+    try {
+        CheckAmountInRange(1e308);
+        FAIL() << "no refusal";
+    } catch (const AppError &e) {
+        EXPECT_EQ(e.message(), QStringLiteral("El importe es demasiado grande."));
+    }
 }
