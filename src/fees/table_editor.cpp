@@ -3,6 +3,7 @@
 #include "core/errors.h"
 #include "core/number_text.h"
 #include "fees/criterion_record.h"
+#include "fees/region_selection.h"
 #include "fees/scale_tables.h"
 #include "store/app_context.h"
 #include "store/sql.h"
@@ -117,7 +118,7 @@ TFormTablas::TFormTablas(AppContext &context, QWidget *parent)
     m_extraPorc->setObjectName(QStringLiteral("DBEdit1"));
     m_extraFijo->setObjectName(QStringLiteral("DBEdit2"));
 
-    std::vector<TableRegisterRow> rows = TableRegister(m_context.store.database(Alias::Modulo));
+    std::vector<TableRegisterRow> rows = TableRegister(ActiveModule(m_context));
     std::stable_sort(rows.begin(), rows.end(),
                      [](const TableRegisterRow &a, const TableRegisterRow &b) { return a.nombreTabla < b.nombreTabla; });
     for (const TableRegisterRow &row : rows)
