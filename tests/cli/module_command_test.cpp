@@ -10,14 +10,14 @@
 
 namespace {
 
-struct Run
+struct ModuloRun
 {
     int status;
     QByteArray out;
     QString err;
 };
 
-Run Modulo(const QString &region, const QString &dir)
+ModuloRun Modulo(const QString &region, const QString &dir)
 {
     QProcess p;
     p.start(BuiltProgram(QStringLiteral("devenix-cli")),
@@ -31,7 +31,7 @@ Run Modulo(const QString &region, const QString &dir)
 TEST(ModuloCommand, PrintsTheScheduleOfARegionByNameOrId)
 {
     TempInstallation install;
-    const Run byName = Modulo(QStringLiteral("málaga"), install.path());
+    const ModuloRun byName = Modulo(QStringLiteral("málaga"), install.path());
     ASSERT_EQ(byName.status, 0) << byName.err.toStdString();
     const QJsonObject doc = QJsonDocument::fromJson(byName.out).object();
     EXPECT_EQ(doc[QStringLiteral("Region")][QStringLiteral("Nombre")].toString(), QStringLiteral("Málaga"));
@@ -48,7 +48,7 @@ TEST(ModuloCommand, PrintsTheScheduleOfARegionByNameOrId)
 
     EXPECT_EQ(Modulo(QStringLiteral("8"), install.path()).out, byName.out);
 
-    const Run missing = Modulo(QStringLiteral("Navarra"), install.path());
+    const ModuloRun missing = Modulo(QStringLiteral("Navarra"), install.path());
     EXPECT_EQ(missing.status, 2);
     EXPECT_EQ(missing.err, QStringLiteral("No existe la región \"Navarra\".\n"));
 }
