@@ -27,6 +27,12 @@
 
 namespace {
 
+bool IsTextColumn(const QModelIndex &index)
+{
+    const auto *model = qobject_cast<const QSqlTableModel *>(index.model());
+    return model && model->record().field(index.column()).metaType().id() == QMetaType::QString;
+}
+
 // Numbers in the grid: shown with a decimal comma, typed with a comma or a point, and refused
 // with a Spanish message when they are not numbers (SQLite would keep the text).
 class NumberDelegate final : public QStyledItemDelegate
@@ -46,8 +52,18 @@ public:
         const double number = value.toDouble(&ok);
         return ok ? FormatGeneral(number) : QStyledItemDelegate::displayText(value, locale);
     }
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (!IsTextColumn(index))
+            option->displayAlignment = Qt::AlignRight | Qt::AlignVCenter;
+    }
     void setEditorData(QWidget *editor, const QModelIndex &index) const override
     {
+        if (IsTextColumn(index)) {
+            QStyledItemDelegate::setEditorData(editor, index);
+            return;
+        }
         if (auto *edit = qobject_cast<QLineEdit *>(editor))
             edit->setText(displayText(index.data(Qt::EditRole), {}));
     }
@@ -56,6 +72,10 @@ public:
         auto *edit = qobject_cast<QLineEdit *>(editor);
         if (!edit)
             return;
+        if (IsTextColumn(index)) {
+            model->setData(index, edit->text().isEmpty() ? QVariant() : QVariant(edit->text()));
+            return;
+        }
         try {
             const std::optional<double> value = ParseFieldNumber(edit->text());
             model->setData(index, value ? QVariant(*value) : QVariant());

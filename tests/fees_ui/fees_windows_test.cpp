@@ -1,3 +1,4 @@
+#include "core/errors.h"
 #include "core/ini_file.h"
 #include "fees/criteria.h"
 #include "fees/criteria_tree_model.h"
@@ -219,6 +220,16 @@ TEST_F(FeeWindowsTest, TableEditorTitlesExtrasAndRows)
     model->setData(model->index(0, model->fieldIndex(QStringLiteral("porcentaje"))), 26.0);
     window.next();
     EXPECT_EQ(Scalar(modulo(), QStringLiteral("SELECT porcentaje FROM tipo1 WHERE id = 1")).toDouble(), 26.0);
+    // Typed values: numbers with a decimal comma, text refused in a number column.
+    const QModelIndex third = model->index(2, model->fieldIndex(QStringLiteral("porcentaje")));
+    QLineEdit typed;
+    typed.setText(QStringLiteral("abc"));
+    grid->itemDelegate()->setModelData(&typed, model, third);
+    EXPECT_EQ(m_app.prompter.lastMessage(), QStringLiteral("«abc» no es un valor numérico válido."));
+    EXPECT_EQ(third.data().toDouble(), 16.0);
+    typed.setText(QStringLiteral("12,5"));
+    grid->itemDelegate()->setModelData(&typed, model, third);
+    EXPECT_EQ(third.data().toDouble(), 12.5);
     model->setData(model->index(1, model->fieldIndex(QStringLiteral("porcentaje"))), 99.0);
     window.reject();
     EXPECT_EQ(Scalar(modulo(), QStringLiteral("SELECT porcentaje FROM tipo1 WHERE id = 2")).toDouble(), 18.0);
@@ -226,8 +237,32 @@ TEST_F(FeeWindowsTest, TableEditorTitlesExtrasAndRows)
     TFormTablas other(m_app.context);
     ASSERT_TRUE(other.chooseTable(4)); // a case table: its own titles
     EXPECT_EQ(other.tableModel()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Caso"));
+    typed.setText(QStringLiteral("Ejecución"));
+    Find<QTableView>(&other, "DBGrid1")->itemDelegate()->setModelData(&typed, other.tableModel(),
+                                                                      other.tableModel()->index(0, 1));
+    EXPECT_EQ(other.tableModel()->index(0, 1).data().toString(), QStringLiteral("Ejecución"));
     EXPECT_FALSE(other.chooseTable(0));
     EXPECT_EQ(Find<QTableView>(&other, "DBGrid1")->model(), nullptr);
     EXPECT_FALSE(other.chooseTable(42));
     EXPECT_EQ(m_app.prompter.lastMessage(), QStringLiteral("La tabla 42 no existe en el módulo de la región."));
+}
+
+TEST_F(FeeWindowsTest, ADamagedModuleIsNamedAndTheRegionListStillOpens)
+{
+    const QString valencia = m_app.install.file(QStringLiteral("modulos/valencia"));
+    QFile file(valencia + QStringLiteral("/modulo.sqlite"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write("esto no es una base de datos");
+    file.close();
+    const auto region = FindRegionByName(general(), QStringLiteral("Valencia"));
+    EXPECT_THROW(OpenRegionModule(m_app.session, m_app.store, *region), AppError);
+    try {
+        TformHonorarios window(m_app.context);
+        ADD_FAILURE() << "the criteria window opened on a damaged module";
+    } catch (const AppError &e) {
+        EXPECT_TRUE(e.message().contains(QStringLiteral("modulo.sqlite"))) << e.message().toStdString();
+    }
+    EXPECT_THROW(TFormTablas(m_app.context), AppError);
+    TFormSelRegion regions(m_app.context);
+    EXPECT_GT(Find<QComboBox>(&regions, "dbLookRegiones")->count(), 20);
 }
