@@ -4,6 +4,7 @@
 #include "backup/database_snapshot.h"
 #include "backup/zip_handles.h"
 #include "core/errors.h"
+#include "store/store_error.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -166,6 +167,9 @@ private:
     {
         const QFileInfo info(item.path);
         QString readFrom = item.path;
+        // An emptied database or one whose header is gone would go in as it is and fail the restore.
+        if (info.suffix().compare(QLatin1String("sqlite"), Qt::CaseInsensitive) == 0 && !IsSqliteDatabase(item.path))
+            throw DamagedDatabase(item.path, QStringLiteral("no SQLite header"));
         if (IsSqliteDatabase(item.path)) {
             readFrom = snapshotFolder() + QStringLiteral("/%1.sqlite").arg(++m_snapshots);
             SnapshotDatabase(item.path, readFrom);

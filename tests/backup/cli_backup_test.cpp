@@ -62,8 +62,18 @@ TEST(DevenixCliBackup, FailuresExitWithoutSuccess)
     const Result missing = Cli({QStringLiteral("restaurar"), out.filePath(QStringLiteral("no-existe.zip")),
                                 QStringLiteral("--instalacion"), install.path()});
     EXPECT_EQ(missing.status, 2);
-    EXPECT_EQ(missing.err,
-              QStringLiteral("Es necesario introducir un nombre de archivo válido para restaurar la copia de seguridad.\n"));
+    EXPECT_EQ(missing.err, QStringLiteral("No existe el archivo \"%1\".\n")
+                               .arg(QDir::toNativeSeparators(out.filePath(QStringLiteral("no-existe.zip")))));
+    const Result noValue = Cli({QStringLiteral("copia"), out.filePath(QStringLiteral("x.zip")), QStringLiteral("--instalacion")});
+    EXPECT_EQ(noValue.status, 2);
+    EXPECT_EQ(noValue.err, QStringLiteral("Falta el valor de la opción --instalacion.\n"));
+
+    // What the zip library says comes in Spanish.
+    const QString text = out.filePath(QStringLiteral("texto.zip"));
+    WriteFile(text, QByteArray("esto no es un zip\n").repeated(100));
+    const Result notZip = Cli({QStringLiteral("restaurar"), text, QStringLiteral("--instalacion"), install.path()});
+    EXPECT_EQ(notZip.status, 1);
+    EXPECT_TRUE(notZip.err.endsWith(QStringLiteral("(no es un archivo zip)\n"))) << notZip.err.toStdString();
 
     const QString hostile = out.filePath(QStringLiteral("hostil.zip"));
     WriteZip(hostile, {{QStringLiteral("p/Datos/x"), "x"}, {QStringLiteral("../../etc/x"), "x"}});
