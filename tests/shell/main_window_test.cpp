@@ -255,7 +255,8 @@ TEST_F(MainWindowTest, MenusActionsAndPanelsAreThoseOfTheProgram)
                                     QStringLiteral("&Configurar Datos Empresa"),
                                     QStringLiteral("Configurar Plantillas &Zozazidar"), QStringLiteral("-"),
                                     QStringLiteral("&Realizar Copia de Seguridad"),
-                                    QStringLiteral("R&estaurar Copia de Seguridad"), QStringLiteral("&Ayuda"),
+                                    QStringLiteral("R&estaurar Copia de Seguridad"), QStringLiteral("-"),
+                                    QStringLiteral("&Bloqueos"), QStringLiteral("&Ayuda"),
                                     QStringLiteral("&Info. Versión"), QStringLiteral("&Manual"),
                                     QStringLiteral("&Manual &On-Line")}));
     for (const char *name : {"clientes", "contactos", "agenda", "Action11", "Gestionar_Honorarios", "Editar_Tabla",
@@ -271,7 +272,7 @@ TEST_F(MainWindowTest, MenusActionsAndPanelsAreThoseOfTheProgram)
     // Each built action opens its modal window; closing it leaves the main window as it was.
     const std::pair<const char *, const char *> opened[] = {
         {"tiposdeinteres", "FormInt"}, {"liquidaciones", "FormInter"}, {"Action12", "FormDcto"},
-        {"Action9", "FormCopSeg"}, {"Action1", "FormCopRes"}};
+        {"Action9", "FormCopSeg"}, {"Action1", "FormCopRes"}, {"ActionBloqueos", "FormBloqueos"}};
     for (const auto &[actionName, windowName] : opened) {
         QString seen;
         QTimer poll;
