@@ -36,6 +36,7 @@ TEST(DevenixCliBackup, CopiaAndRestaurarMoveTheDataToAnotherInstallation)
 {
     TempInstallation office;
     WriteFile(office.file(QStringLiteral("DocPlant/Carta.doc")), "carta");
+    WriteFile(office.file(QStringLiteral("Documentos/Carta-1.docx")), "carta combinada y retocada");
     QTemporaryDir out;
     // The installation of the current folder.
     const Result copy = Cli({QStringLiteral("copia"), out.filePath(QStringLiteral("noche.zip"))}, office.path());
@@ -51,6 +52,7 @@ TEST(DevenixCliBackup, CopiaAndRestaurarMoveTheDataToAnotherInstallation)
     EXPECT_EQ(restore.status, 0) << restore.err.toStdString();
     EXPECT_TRUE(restore.out.startsWith(QStringLiteral("El proceso de recuperación de la copia de seguridad ha finalizado")));
     EXPECT_EQ(ReadFile(elsewhere.file(QStringLiteral("DocPlant/Carta.doc"))), "carta");
+    EXPECT_EQ(ReadFile(elsewhere.file(QStringLiteral("Documentos/Carta-1.docx"))), "carta combinada y retocada");
 }
 
 TEST(DevenixCliBackup, FailuresExitWithoutSuccess)

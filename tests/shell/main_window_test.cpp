@@ -510,6 +510,8 @@ TEST(Splash, CleansUpTheLocksOfTheCurrentFolderBeforeTheMainWindow)
     QFile stale(install.file(QStringLiteral("modulos/galicia/PARADOX.LCK")));
     ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
     stale.close();
+    // What a restore cut short while it extracted leaves behind.
+    ASSERT_TRUE(QDir().mkpath(install.file(QStringLiteral(".restauracion-Xy12Ab/new/Datos"))));
     const QString before = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(install.path()));
     TFormInicio splash(install.path());
@@ -519,6 +521,9 @@ TEST(Splash, CleansUpTheLocksOfTheCurrentFolderBeforeTheMainWindow)
 
     EXPECT_EQ(programDir, QDir(install.path()).canonicalPath());
     EXPECT_FALSE(stale.exists());
+    EXPECT_FALSE(QFileInfo::exists(install.file(QStringLiteral(".restauracion-Xy12Ab"))));
+    EXPECT_EQ(splash.notices(), QStringList{QStringLiteral("Se han eliminado los restos de una restauración de copia "
+                                                           "de seguridad interrumpida.")});
     EXPECT_EQ(splash.findChild<QLabel *>(QStringLiteral("Label1"))->text(),
               QStringLiteral("Cargando Menu Principal . . ."));
     EXPECT_TRUE(splash.windowFlags().testFlag(Qt::FramelessWindowHint));
