@@ -265,3 +265,17 @@ TEST(BackupWriter, ADamagedDatabaseStopsTheBackupAndKeepsTheOlderArchive)
         EXPECT_EQ(ReadFile(archive), good);
     }
 }
+
+TEST(BackupNames, TheRestoreProposesTheNewestBackupOfTheFolder)
+{
+    QTemporaryDir folder;
+    EXPECT_EQ(NewestBackupIn(folder.path()), QString());
+    const QDateTime now = QDateTime::currentDateTime();
+    for (const auto &[name, age] : {std::pair{"Copia01122026.zip", 3}, {"Copia08122026.zip", 1}, {"Copia05122026.zip", 2}}) {
+        QFile f(folder.filePath(QLatin1String(name)));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.setFileTime(now.addDays(-age), QFileDevice::FileModificationTime);
+    }
+    WriteFile(folder.filePath(QStringLiteral("notas.txt")), "más reciente, pero no es una copia");
+    EXPECT_EQ(NewestBackupIn(folder.path()), folder.filePath(QStringLiteral("Copia08122026.zip")));
+}
