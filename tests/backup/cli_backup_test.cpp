@@ -37,11 +37,16 @@ TEST(DevenixCliBackup, CopiaAndRestaurarMoveTheDataToAnotherInstallation)
     TempInstallation office;
     WriteFile(office.file(QStringLiteral("DocPlant/Carta.doc")), "carta");
     WriteFile(office.file(QStringLiteral("Documentos/Carta-1.docx")), "carta combinada y retocada");
+    // What a restore cut short while extracting left behind goes first, said in one line.
+    WriteFile(office.file(QStringLiteral(".restauracion-Ab12Cd/new/Datos/datos.sqlite")), "a medias");
     QTemporaryDir out;
     // The installation of the current folder.
     const Result copy = Cli({QStringLiteral("copia"), out.filePath(QStringLiteral("noche.zip"))}, office.path());
     EXPECT_EQ(copy.status, 0) << copy.err.toStdString();
-    EXPECT_TRUE(copy.err.startsWith(QStringLiteral("Inicio de Proceso.\n"))) << copy.err.toStdString();
+    EXPECT_TRUE(copy.err.startsWith(QStringLiteral("Se han eliminado los restos de una restauración de copia de "
+                                                   "seguridad interrumpida.\nInicio de Proceso.\n")))
+        << copy.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(office.file(QStringLiteral(".restauracion-Ab12Cd"))));
     EXPECT_TRUE(copy.err.contains(QStringLiteral("Progreso: ")));
     EXPECT_TRUE(copy.err.endsWith(QStringLiteral("Proceso finalizado.\n")));
     EXPECT_TRUE(copy.out.startsWith(QStringLiteral("Copia de seguridad creada en \""))) << copy.out.toStdString();
