@@ -98,6 +98,10 @@ zip_int64_t FileSourceCallback(void *userdata, void *data, zip_uint64_t length, 
 
 [[noreturn]] void WriteFailed(const QString &archivePath, const QString &detail)
 {
+    if (detail == ZipOutOfSpaceText())
+        throw AppError(QStringLiteral("No queda espacio en el disco para escribir la copia de seguridad \"%1\".")
+                           .arg(QDir::toNativeSeparators(archivePath)),
+                       detail);
     throw AppError(QStringLiteral("No se ha podido escribir la copia de seguridad \"%1\".")
                        .arg(QDir::toNativeSeparators(archivePath)),
                    detail);

@@ -61,11 +61,16 @@ QString Text(const zip_error_t *error)
 {
     const int code = zip_error_code_zip(error);
     if (zip_error_system_type(error) == ZIP_ET_SYS && zip_error_code_system(error) == ENOSPC)
-        return QStringLiteral("No queda espacio en el disco");
+        return ZipOutOfSpaceText();
     return Meaning(code);
 }
 
 } // namespace
+
+QString ZipOutOfSpaceText()
+{
+    return QStringLiteral("No queda espacio en el disco");
+}
 
 QString ZipErrorText(int code)
 {

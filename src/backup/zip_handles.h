@@ -24,3 +24,5 @@ using ZipEntryFile = std::unique_ptr<zip_file_t, ZipFileClose>;
 QString ZipErrorText(int code);
 QString ZipErrorText(zip_t *archive);
 QString ZipErrorText(zip_file_t *file);
+// The text above for a disk that filled up.
+QString ZipOutOfSpaceText();
