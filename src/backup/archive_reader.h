@@ -45,9 +45,10 @@ public:
 
     // Puts the extracted files in place of the installation's, all or none, even when the
     // program is cut short (RestoreJournal); call it once, after every connection to the
-    // installation's databases is closed: a database another program still has open is refused. Returns how many files were restored. Throws RestoreRefused when the
+    // installation's databases is closed: a database another program still has open is
+    // refused. Returns how many files were restored. Throws RestoreRefused when the
     // installation was left as it was, AppError when the previous files could not all be put
-    // back (the message says where they are).
+    // back (the message says where they are; the next start tries again).
     int install();
 
 private:
