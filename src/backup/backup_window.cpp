@@ -24,6 +24,8 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include <memory>
+
 namespace {
 
 const QString kNotReady = QStringLiteral("No hay un disco en la unidad seleccionada o no tiene espacio libre "
@@ -55,6 +57,7 @@ TFormCopSeg::TFormCopSeg(AppContext &app, QWidget *parent)
                 if (current.isValid())
                     m_directory->setText(QDir::toNativeSeparators(m_folders->filePath(current)));
             });
+    rootTreeAt(QFileInfo(folder).path());
     chooseDirectory(folder);
     connect(m_run.start, &QPushButton::clicked, this, &TFormCopSeg::start);
     connect(m_run.exit, &QPushButton::clicked, this, &TFormCopSeg::reject);
@@ -109,10 +112,22 @@ QString TFormCopSeg::directory() const
 void TFormCopSeg::chooseDirectory(const QString &path)
 {
     const QModelIndex index = m_folders->index(path);
-    if (index.isValid()) {
-        m_tree->setCurrentIndex(index);
-        m_tree->scrollTo(index);
-    }
+    if (!index.isValid())
+        return;
+    for (QModelIndex parent = index.parent(); parent.isValid(); parent = parent.parent())
+        m_tree->expand(parent);
+    m_tree->setCurrentIndex(index);
+    m_tree->scrollTo(index);
+    // The folders load in the background: bring the chosen one into view once its own folder
+    // is listed, and only then (the user may open other folders afterwards).
+    auto once = std::make_shared<QMetaObject::Connection>();
+    *once = connect(m_folders, &QFileSystemModel::directoryLoaded, this,
+                    [this, once, parent = QDir::cleanPath(QFileInfo(path).path())](const QString &loaded) {
+                        if (QDir::cleanPath(loaded) != parent)
+                            return;
+                        m_tree->scrollTo(m_tree->currentIndex(), QAbstractItemView::PositionAtCenter);
+                        disconnect(*once);
+                    });
 }
 
 void TFormCopSeg::chooseVolume(int index)
