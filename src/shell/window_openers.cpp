@@ -11,6 +11,7 @@
 #include "interest/settlement_input_window.h"
 #include "invoicing/company_data_window.h"
 #include "shell/about_window.h"
+#include "shell/lock_list_window.h"
 #include "shell/startup.h"
 #include "store/app_context.h"
 
@@ -55,6 +56,11 @@ void OpenBackup(AppContext &context, QWidget *parent)
 void OpenRestore(AppContext &context, QWidget *parent)
 {
     ShowRestoreWindow(context, parent);
+}
+
+void OpenLocks(AppContext &context, QWidget *parent)
+{
+    ShowLockListWindow(context, parent);
 }
 
 void OpenRegionSelection(AppContext &context, QWidget *parent)

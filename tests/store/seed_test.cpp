@@ -106,7 +106,7 @@ TEST(LoadModuleText, TablesComeFromTheTextAndFaultsNameTheFile)
     write(source.filePath(QStringLiteral("tipo4.csv")), "id,caso,Tabla\n2,\"Completa\nhasta sentencia\",1\n1,\"Alegaciones\",2\n");
     QTemporaryDir dest;
     DataStore store(QStringLiteral("module-text-"));
-    store.openModule(dest.path());
+    store.createModule(dest.path());
     const QSqlDatabase db = store.database(Alias::Modulo);
     LoadModuleText(db, source.path());
     EXPECT_EQ(Scalar(db, QStringLiteral("SELECT NombreTabla FROM tablas WHERE Id = 4")).toString(),
