@@ -17,8 +17,9 @@ ExportTable ListTable(const RecordList &list, const QStringList &titles)
     ExportTable table;
     table.headers = titles;
     table.rows.reserve(static_cast<std::size_t>(list.size()));
+    list.readAll();
     for (int row = 0; row < list.size(); ++row)
-        table.rows.push_back(list.at(row).cells);
+        table.rows.push_back(list.cells(row));
     return table;
 }
 

@@ -6,6 +6,7 @@
 #include "store/sql.h"
 
 #include <QSqlQuery>
+#include <QHash>
 #include <QSqlRecord>
 
 #include <algorithm>
@@ -311,29 +312,122 @@ QByteArray NameSortKey(const QString &name)
 
 RecordList::RecordList(const FileSpec &spec)
     : m_spec(spec)
+    , m_nameColumn(static_cast<int>(spec.listFields.indexOf(spec.nameField)))
 {
 }
 
 void RecordList::load(const QSqlDatabase &db)
 {
-    const int nameColumn = static_cast<int>(m_spec.listFields.indexOf(m_spec.nameField));
-    QSqlQuery q = Prepare(db, QStringLiteral("SELECT %1, %2 FROM %3 ORDER BY %4 COLLATE NOCASE, %1")
-                                  .arg(m_spec.key, m_spec.listFields.join(QStringLiteral(", ")), m_spec.table,
-                                       m_spec.nameField));
+    m_db = db;
+    // Read in stored order and sorted here: walking the name index would fetch every row from
+    // the table at random.
+    QSqlQuery q = Prepare(db, QStringLiteral("SELECT %1, %2 FROM %3").arg(m_spec.key, m_spec.nameField, m_spec.table));
     q.setForwardOnly(true);
     Exec(q);
     std::vector<Row> rows;
-    const int columns = static_cast<int>(m_spec.listFields.size());
     while (q.next()) {
         Row row;
         row.number = q.value(0).toInt();
-        row.cells.reserve(columns);
-        for (int c = 0; c < columns; ++c)
-            row.cells.append(q.value(c + 1).toString());
-        row.sortKey = NameSortKey(row.cells.at(nameColumn));
+        row.name = q.value(1).toString();
+        row.sortKey = NameSortKey(row.name);
         rows.push_back(std::move(row));
     }
+    std::sort(rows.begin(), rows.end(), [](const Row &a, const Row &b) {
+        const int order = a.sortKey.compare(b.sortKey);
+        return order != 0 ? order < 0 : a.number < b.number;
+    });
     m_rows = std::move(rows);
+    m_cells.assign(m_rows.size(), QStringList());
+    m_allRead = false;
+}
+
+namespace {
+
+constexpr int PageRows = 128;
+
+} // namespace
+
+void RecordList::readPage(int row) const
+{
+    const int first = std::max(0, row - PageRows / 2);
+    const int last = std::min(size(), first + PageRows);
+    QHash<int, int> rowOf;
+    QStringList marks;
+    for (int r = first; r < last; ++r) {
+        if (m_cells[static_cast<std::size_t>(r)].isEmpty()) {
+            rowOf.insert(number(r), r);
+            marks << QStringLiteral("?");
+        }
+    }
+    QSqlQuery q = Prepare(m_db, QStringLiteral("SELECT %1, %2 FROM %3 WHERE %1 IN (%4)")
+                                    .arg(m_spec.key, m_spec.listFields.join(QStringLiteral(", ")), m_spec.table,
+                                         marks.join(QStringLiteral(", "))));
+    for (auto it = rowOf.cbegin(); it != rowOf.cend(); ++it)
+        q.addBindValue(it.key());
+    Exec(q);
+    const int columns = static_cast<int>(m_spec.listFields.size());
+    while (q.next()) {
+        QStringList cells;
+        cells.reserve(columns);
+        for (int c = 0; c < columns; ++c)
+            cells.append(q.value(c + 1).toString());
+        m_cells[static_cast<std::size_t>(rowOf.value(q.value(0).toInt()))] = std::move(cells);
+    }
+    // A record another program deleted since the list was read shows its name alone.
+    for (auto it = rowOf.cbegin(); it != rowOf.cend(); ++it) {
+        QStringList &cells = m_cells[static_cast<std::size_t>(it.value())];
+        if (cells.isEmpty()) {
+            cells = QStringList(columns, QString());
+            cells[m_nameColumn] = m_rows[static_cast<std::size_t>(it.value())].name;
+        }
+    }
+}
+
+void RecordList::readAll() const
+{
+    if (m_allRead)
+        return;
+    QHash<int, int> rowOf;
+    rowOf.reserve(size());
+    for (int r = 0; r < size(); ++r)
+        rowOf.insert(number(r), r);
+    QSqlQuery q = Prepare(m_db, QStringLiteral("SELECT %1, %2 FROM %3")
+                                    .arg(m_spec.key, m_spec.listFields.join(QStringLiteral(", ")), m_spec.table));
+    q.setForwardOnly(true);
+    Exec(q);
+    const int columns = static_cast<int>(m_spec.listFields.size());
+    while (q.next()) {
+        const auto found = rowOf.constFind(q.value(0).toInt());
+        if (found == rowOf.cend())
+            continue; // stored since the list was read
+        QStringList cells;
+        cells.reserve(columns);
+        for (int c = 0; c < columns; ++c)
+            cells.append(q.value(c + 1).toString());
+        m_cells[static_cast<std::size_t>(found.value())] = std::move(cells);
+    }
+    for (int r = 0; r < size(); ++r) {
+        QStringList &cells = m_cells[static_cast<std::size_t>(r)];
+        if (cells.isEmpty()) {
+            cells = QStringList(columns, QString());
+            cells[m_nameColumn] = m_rows[static_cast<std::size_t>(r)].name;
+        }
+    }
+    m_allRead = true;
+}
+
+QString RecordList::cell(int row, int column) const
+{
+    if (column == m_nameColumn)
+        return m_rows[static_cast<std::size_t>(row)].name;
+    return cells(row).at(column);
+}
+
+QStringList RecordList::cells(int row) const
+{
+    if (m_cells[static_cast<std::size_t>(row)].isEmpty())
+        readPage(row);
+    return m_cells[static_cast<std::size_t>(row)];
 }
 
 int RecordList::nearest(const QString &text) const
@@ -357,8 +451,10 @@ int RecordList::rowOfNumber(int number) const
 int RecordList::findContaining(int from, int column, const QString &needle) const
 {
     const QString lowered = needle.toLower();
+    if (column != m_nameColumn)
+        readAll();
     for (int row = std::max(from, 0); row < size(); ++row) {
-        if (at(row).cells.at(column).toLower().contains(lowered))
+        if (cell(row, column).toLower().contains(lowered))
             return row;
     }
     return -1;

@@ -92,25 +92,24 @@ private:
     const FileSpec &m_spec;
 };
 
-// The list page's rows: number, the list columns as text, and the name's collation key, held
-// in memory in name order so that a list of tens of thousands opens, repositions as the name
-// is typed and searches by content at once.
+// The list page's rows in name order. Only the numbers and names are read up front, so that a
+// list of tens of thousands opens and repositions as the name is typed at once; the other
+// columns are read a page at a time as they are shown, or all at once for a search by content
+// or an export.
 class RecordList
 {
 public:
-    struct Row
-    {
-        int number = 0;
-        QStringList cells; // the spec's listFields, in order
-        QByteArray sortKey;
-    };
-
     explicit RecordList(const FileSpec &spec);
 
     // Reads the rows again. Throws StoreError.
     void load(const QSqlDatabase &db);
     int size() const { return static_cast<int>(m_rows.size()); }
-    const Row &at(int row) const { return m_rows[static_cast<std::size_t>(row)]; }
+    int number(int row) const { return m_rows[static_cast<std::size_t>(row)].number; }
+    // The text of a list column (the spec's listFields) of a row.
+    QString cell(int row, int column) const;
+    QStringList cells(int row) const;
+    // Reads every column of every row now (before walking them all, as an export does).
+    void readAll() const;
     const FileSpec &spec() const { return m_spec; }
 
     // The first row whose name is at or after the text in the name order (case-insensitive
@@ -123,8 +122,21 @@ public:
     int findContaining(int from, int column, const QString &needle) const;
 
 private:
+    struct Row
+    {
+        int number = 0;
+        QString name;
+        QByteArray sortKey;
+    };
+
+    void readPage(int row) const;
+
     const FileSpec &m_spec;
+    QSqlDatabase m_db;
+    int m_nameColumn = 0;
     std::vector<Row> m_rows;
+    mutable std::vector<QStringList> m_cells; // empty until read
+    mutable bool m_allRead = false;
 };
 
 // The collation key of the name order: UTF-8 with ASCII letters folded, as SQLite's NOCASE.

@@ -50,7 +50,7 @@ QVariant RecordListModel::data(const QModelIndex &index, int role) const
 {
     if (role != Qt::DisplayRole || !index.isValid())
         return {};
-    return m_list.at(index.row()).cells.at(index.column());
+    return m_list.cell(index.row(), index.column());
 }
 
 QVariant RecordListModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -240,7 +240,7 @@ void RecordWindow::setCurrentRow(int row)
 int RecordWindow::currentNumber() const
 {
     const int row = currentRow();
-    return row >= 0 && row < m_list.size() ? m_list.at(row).number : 0;
+    return row >= 0 && row < m_list.size() ? m_list.number(row) : 0;
 }
 
 void RecordWindow::positionByName(const QString &text)

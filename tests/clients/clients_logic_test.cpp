@@ -111,7 +111,7 @@ TEST_F(ClientsFileTest, ListRepositionsByNameAndSearchesByContent)
     list.load(db());
     QStringList names;
     for (int row = 0; row < list.size(); ++row)
-        names << list.at(row).cells.at(0);
+        names << list.cell(row, 0);
     EXPECT_EQ(names, (QStringList{QStringLiteral("abad"), QStringLiteral("GARCIA"), QStringLiteral("garcía"),
                                   QStringLiteral("López García"), QStringLiteral("Zamora"), QStringLiteral("Álvarez")}));
     EXPECT_EQ(list.nearest(QStringLiteral("g")), 1);

@@ -44,7 +44,7 @@ protected:
     }
     QString currentName(RecordWindow &window) const
     {
-        return window.list().at(window.currentRow()).cells.at(0);
+        return window.list().cell(window.currentRow(), 0);
     }
     static void Leave(QLineEdit *edit, const QString &text, QWidget *next)
     {
