@@ -1,6 +1,7 @@
 #include "clients/email_list.h"
 #include "clients/record_actions.h"
 #include "clients/record_file.h"
+#include "store/sql.h"
 #include "support/app_fixture.h"
 
 #include <gtest/gtest.h>
@@ -123,6 +124,32 @@ TEST_F(ClientsFileTest, ListRepositionsByNameAndSearchesByContent)
     EXPECT_EQ(list.findContaining(2, 0, QStringLiteral("garc")), 2);
     EXPECT_EQ(list.findContaining(3, 0, QStringLiteral("garc")), 3);
     EXPECT_EQ(list.findContaining(4, 0, QStringLiteral("garc")), -1);
+}
+
+TEST_F(ClientsFileTest, ListReadsFarRowsAsShownAndSearchesOtherColumns)
+{
+    Transaction transaction(db());
+    for (int i = 1; i <= 600; ++i) {
+        m_clients.insert(Record{{QStringLiteral("SNombreCli"), QStringLiteral("Cliente %1").arg(1000 - i)},
+                                {QStringLiteral("SNifCli"), QStringLiteral("%1").arg(i, 8, 10, QLatin1Char('0'))},
+                                {QStringLiteral("STelefonoCli"), QStringLiteral("965%1").arg(i, 6, 10, QLatin1Char('0'))}},
+                         i);
+    }
+    transaction.commit();
+    RecordList list(ClientsFile());
+    list.load(db());
+    m_clients.remove(list.number(450)); // gone after the list was read
+    for (const int row : {599, 0, 300, 450, 451}) {
+        const int number = list.number(row);
+        EXPECT_EQ(list.cell(row, 0), QStringLiteral("Cliente %1").arg(1000 - number)) << row;
+        const QString nif = row == 450 ? QString() : QStringLiteral("%1").arg(number, 8, 10, QLatin1Char('0'));
+        EXPECT_EQ(list.cell(row, 2), nif) << row;
+    }
+    const int telephone = static_cast<int>(ClientsFile().listFields.indexOf(QStringLiteral("STelefonoCli")));
+    const int found = list.findContaining(0, telephone, QStringLiteral("000007"));
+    ASSERT_GE(found, 0);
+    EXPECT_EQ(list.number(found), 7);
+    EXPECT_EQ(list.findContaining(found + 1, telephone, QStringLiteral("000007")), -1);
 }
 
 TEST_F(ClientsFileTest, OverLongFieldIsRefusedNamingIt)

@@ -138,6 +138,13 @@ TEST_F(ClientsWindowTest, AddingFillsTheProvinceCompletesTheNifAndStores)
     Click(&window, "BtnLetra");
     EXPECT_EQ(nif->text(), QStringLiteral("12345678-Z"));
 
+    Click(&window, "BtnComprobar");
+    EXPECT_EQ(m_app.prompter.shown().back().text, QStringLiteral("El N.I.F. es correcto."));
+    nif->setText(QStringLiteral("B12345675"));
+    Click(&window, "BtnComprobar");
+    EXPECT_EQ(m_app.prompter.shown().back().icon, Prompter::Icon::Warning);
+    nif->setText(QStringLiteral("12345678-Z"));
+
     m_app.prompter.clear();
     auto *account = Find<QLineEdit>(&window, "DBEditCuentaBanco");
     Leave(account, QStringLiteral("1234-5678-07-1234567890"), name);
