@@ -81,6 +81,26 @@ TEST_F(ClientsFileTest, EditingARecordAlreadyOpenHereIsRefusedWithTheMessage)
     EXPECT_TRUE(second.beginEdit(1, {}));
 }
 
+TEST_F(ClientsFileTest, ARecordAnotherUserHoldsIsNeitherEditedNorDeleted)
+{
+    m_clients.insert(Client("Ana"), 1);
+    LockIdentity other = LockIdentity::Current();
+    other.user = QStringLiteral("Marta");
+    other.host = QStringLiteral("otro-equipo");
+    other.session = QStringLiteral("otra-sesion");
+    RecordLocks(db(), other).lock(QStringLiteral("clientes"), RecordFile::LockKey(1));
+
+    RecordActions actions(m_clients, m_app.prompter);
+    EXPECT_FALSE(actions.beginEdit(1, {}));
+    const QString message =
+        QStringLiteral("En este momento el registro está siendo usado por el usuario: \"Marta\". Inténtelo más tarde.");
+    EXPECT_EQ(m_app.prompter.lastMessage(), message);
+    m_app.prompter.queueAnswer(Prompter::Answer::Yes);
+    EXPECT_FALSE(actions.remove(1, {}));
+    EXPECT_EQ(m_app.prompter.lastMessage(), message);
+    EXPECT_TRUE(m_clients.exists(1));
+}
+
 TEST_F(ClientsFileTest, DeletingAskAndAVanishedRecordRefreshesSilently)
 {
     m_clients.insert(Client("Ana"), 1);
