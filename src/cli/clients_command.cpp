@@ -94,13 +94,15 @@ int Import(RecordFile &file, const QString &path, CliIo &io)
     if (!input.open(QIODevice::ReadOnly))
         return BadInput(io, QStringLiteral("No se puede leer el archivo \"%1\".").arg(QDir::toNativeSeparators(path)));
     const QByteArray bytes = input.readAll();
-    int stored = 0;
+    ImportOutcome outcome;
     try {
-        stored = ImportCsv(file, bytes);
+        outcome = ImportCsv(file, bytes);
     } catch (const ImportError &e) {
         return BadInput(io, e.message() + QStringLiteral(" No se ha importado nada."));
     }
-    io.out(QStringLiteral("Importados: %1\n").arg(stored));
+    for (const QString &warning : outcome.warnings)
+        io.err(QStringLiteral("Aviso: ") + warning + QLatin1Char('\n'));
+    io.out(QStringLiteral("Importados: %1\n").arg(outcome.stored));
     return CliOk;
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/date_text.h"
 #include "core/number_text.h"
+#include "core/spanish_ids.h"
 #include "store/sql.h"
 
 #include <QStringDecoder>
@@ -197,7 +198,7 @@ QString DecodeWindows1252(const QByteArray &bytes)
     return text;
 }
 
-std::vector<Record> ParseCsvRecords(const FileSpec &spec, const QByteArray &bytes)
+std::vector<Record> ParseCsvRecords(const FileSpec &spec, const QByteArray &bytes, std::vector<int> *lines)
 {
     const QString text = DecodeText(bytes);
     // Bytes that are not text (a binary file, a spreadsheet saved as .xlsx) stop the import.
@@ -258,16 +259,33 @@ std::vector<Record> ParseCsvRecords(const FileSpec &spec, const QByteArray &byte
                 record.insert(columns[c]->name, value);
         }
         records.push_back(std::move(record));
+        if (lines)
+            lines->push_back(row.line);
     }
     return records;
 }
 
-int ImportCsv(RecordFile &file, const QByteArray &bytes)
+ImportOutcome ImportCsv(RecordFile &file, const QByteArray &bytes)
 {
-    const std::vector<Record> records = ParseCsvRecords(file.spec(), bytes);
+    std::vector<int> lines;
+    std::vector<Record> records = ParseCsvRecords(file.spec(), bytes, &lines);
+    ImportOutcome outcome;
+    const QString account = QStringLiteral("CuentaBanco");
+    if (file.spec().field(account)) {
+        for (std::size_t i = 0; i < records.size(); ++i) {
+            const QString typed = records[i].value(account).toString();
+            if (typed.isEmpty())
+                continue;
+            records[i].insert(account, NormalizeBankAccount(typed));
+            const QString message = BankAccountMessage(typed);
+            if (!message.isEmpty())
+                outcome.warnings << QStringLiteral("Línea %1: %2").arg(lines[i]).arg(message.trimmed());
+        }
+    }
     Transaction transaction(file.database());
     for (const Record &record : records)
         file.insert(record, file.nextNumber());
     transaction.commit();
-    return static_cast<int>(records.size());
+    outcome.stored = static_cast<int>(records.size());
+    return outcome;
 }

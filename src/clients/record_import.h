@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <vector>
 
@@ -22,11 +23,21 @@ public:
 // the record number, if present, is ignored. Blank lines are skipped. Throws ImportError for a
 // wrong header, broken quoting, a row of another width, an over-long field, a value of the
 // wrong kind (date, number, flag) or bytes that are not text; nothing is read then.
-std::vector<Record> ParseCsvRecords(const FileSpec &spec, const QByteArray &bytes);
+// `lines`, when given, receives the line each record starts on.
+std::vector<Record> ParseCsvRecords(const FileSpec &spec, const QByteArray &bytes, std::vector<int> *lines = nullptr);
+
+struct ImportOutcome
+{
+    int stored = 0;
+    // Accounts whose control digits are wrong: stored as typed, as the window does, and told
+    // ("Línea 4: los dígitos de control no son válidos, ...").
+    QStringList warnings;
+};
 
 // Parses and stores every row as a new record with the next number, all in one transaction:
-// either every row is stored or none. Returns how many were stored. Throws ImportError.
-int ImportCsv(RecordFile &file, const QByteArray &bytes);
+// either every row is stored or none. Bank accounts are stored without the blanks and dashes
+// typed between groups. Throws ImportError.
+ImportOutcome ImportCsv(RecordFile &file, const QByteArray &bytes);
 
 // Text of a file in Windows-1252 (the 0x80-0x9F range as that code page has it).
 QString DecodeWindows1252(const QByteArray &bytes);

@@ -26,11 +26,16 @@ TEST_F(ExchangeTest, ImportsWindows1252WithCommasAndQuotedLineBreaks)
 {
     m_clients.insert(Record{{QStringLiteral("SNombreCli"), QStringLiteral("Ya estaba")}}, 7);
     // "Peña" and "Núñez" in Windows-1252; a comma inside quotes; a note over two lines.
-    const QByteArray csv = "Nombre Cliente,SNifCli,sCodPostalCli,Notas\r\n"
-                           "\"Pe\xF1" "a, Luis\",12345678Z,07001,\"primera\r\nsegunda\"\r\n"
+    const QByteArray csv = "Nombre Cliente,SNifCli,sCodPostalCli,Notas,CuentaBanco\r\n"
+                           "\"Pe\xF1" "a, Luis\",12345678Z,07001,\"primera\r\nsegunda\",1234-5678-06-1234567890\r\n"
                            "\r\n"
-                           "N\xFA\xF1" "ez,,28001,\r\n";
-    EXPECT_EQ(ImportCsv(m_clients, csv), 2);
+                           "N\xFA\xF1" "ez,,28001,,1234 5678 07 1234567890\r\n";
+    const ImportOutcome outcome = ImportCsv(m_clients, csv);
+    EXPECT_EQ(outcome.stored, 2);
+    // A wrong account is stored as typed and told.
+    EXPECT_EQ(outcome.warnings, QStringList{QStringLiteral(
+                                    "Línea 5: los dígitos de control no son válidos, deberían ser '06'. revise el número de cuenta.")});
+    EXPECT_EQ(m_clients.find(9)->value(QStringLiteral("CuentaBanco")).toString(), QStringLiteral("12345678071234567890"));
     const std::optional<Record> first = m_clients.find(8);
     ASSERT_TRUE(first);
     EXPECT_EQ(first->value(QStringLiteral("SNombreCli")).toString(), QStringLiteral("Peña, Luis"));
