@@ -9,7 +9,7 @@
 struct AppContext;
 class QWidget;
 
-// Choosing a client from another window (the invoice editor).
+// Choosing a client from another window (the invoice editor). Link cuantix_clients_ui.
 //
 // PickClient opens the clients window ("Clientes") modally in picker mode: the list is in name
 // order, "S&eleccionar" is shown, `EditNOMBRE` holds `initialName` with the caret at its end
