@@ -41,7 +41,7 @@ private:
     DataStore m_store;
 };
 
-QJsonValue JsonValue(const Record &record, const FieldSpec &field)
+QJsonValue JsonValue(const Record &record, const FieldDef &field)
 {
     const QVariant value = record.value(field.name);
     if (!value.isValid() || value.isNull())
@@ -64,8 +64,8 @@ int List(const RecordFile &file, CliIo &io)
     QJsonArray array;
     for (const Record &record : file.all()) {
         QJsonObject object;
-        object.insert(file.spec().key, record.value(file.spec().key).toInt());
-        for (const FieldSpec &f : file.spec().fields)
+        object.insert(file.def().key, record.value(file.def().key).toInt());
+        for (const FieldDef &f : file.def().fields)
             object.insert(f.name, JsonValue(record, f));
         array.append(object);
     }
@@ -77,12 +77,12 @@ int Export(const RecordFile &file, const QString &path, CliIo &io)
 {
     const QString suffix = QFileInfo(path).suffix().toLower();
     if (suffix == QLatin1String("xlsx"))
-        WriteXlsx(path, FullTable(file.spec(), file.all()),
-                  file.spec().table == QLatin1String("clientes") ? QStringLiteral("Clientes") : QStringLiteral("Contactos"));
+        WriteXlsx(path, FullTable(file.def(), file.all()),
+                  file.def().table == QLatin1String("clientes") ? QStringLiteral("Clientes") : QStringLiteral("Contactos"));
     else if (suffix == QLatin1String("vcf"))
-        WriteFileAtomically(path, VCards(file.spec(), file.all()));
+        WriteFileAtomically(path, VCards(file.def(), file.all()));
     else if (suffix == QLatin1String("csv"))
-        WriteFileAtomically(path, CsvBytes(FullTable(file.spec(), file.all())));
+        WriteFileAtomically(path, CsvBytes(FullTable(file.def(), file.all())));
     else
         return BadInput(io, QStringLiteral("El archivo de salida debe terminar en .xlsx, .vcf o .csv."));
     return CliOk;
@@ -106,7 +106,7 @@ int Import(RecordFile &file, const QString &path, CliIo &io)
     return CliOk;
 }
 
-int Run(const FileSpec &spec, const QString &command, QStringList args, CliIo &io)
+int Run(const TableDef &def, const QString &command, QStringList args, CliIo &io)
 {
     const QString dir = InstallationDir(args);
     if (args.isEmpty())
@@ -119,7 +119,7 @@ int Run(const FileSpec &spec, const QString &command, QStringList args, CliIo &i
         return BadInput(io, needsFile ? QStringLiteral("Indique un archivo: devenix-cli %1 %2 ARCHIVO.").arg(command, action)
                                       : QStringLiteral("Argumento no reconocido: %1").arg(args.at(0)));
     const InstalledData data(dir);
-    RecordFile file(data.db(), spec);
+    RecordFile file(data.db(), def);
     if (action == QLatin1String("listar"))
         return List(file, io);
     if (action == QLatin1String("exportar"))

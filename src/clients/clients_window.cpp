@@ -35,13 +35,13 @@ TFormCliPral::TFormCliPral(AppContext &context, QWidget *parent)
 
 QWidget *TFormCliPral::buildEditPage()
 {
-    const FileSpec &spec = ClientsFile();
+    const TableDef &def = ClientsFile();
     auto *page = new QWidget;
     auto *grid = new QGridLayout;
     int row = 0;
     const auto put = [&](const QString &label, const char *field, int column, QWidget *extra = nullptr,
                          QWidget *extra2 = nullptr) {
-        QWidget *editor = editorFor(*spec.field(QLatin1String(field)), page);
+        QWidget *editor = editorFor(*def.field(QLatin1String(field)), page);
         auto *caption = new QLabel(label, page);
         caption->setBuddy(editor);
         grid->addWidget(caption, row, column * 2);
@@ -125,7 +125,7 @@ QWidget *TFormCliPral::buildEditPage()
     connect(account, &QLineEdit::editingFinished, this, &TFormCliPral::checkAccount);
     ++row;
     auto *notesLabel = new QLabel(QStringLiteral("Notas:"), page);
-    QWidget *notes = editorFor(*spec.field(QStringLiteral("Notas")), page);
+    QWidget *notes = editorFor(*def.field(QStringLiteral("Notas")), page);
     notesLabel->setBuddy(notes);
     grid->addWidget(notesLabel, row, 0, Qt::AlignTop);
     grid->addWidget(notes, row, 1, 1, 3);

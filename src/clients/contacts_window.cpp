@@ -36,12 +36,12 @@ TFormCorConPral::TFormCorConPral(AppContext &context, QWidget *parent)
 
 QWidget *TFormCorConPral::buildEditPage()
 {
-    const FileSpec &spec = ContactsFile();
+    const TableDef &def = ContactsFile();
     auto *page = new QWidget;
     auto *grid = new QGridLayout;
     int row = 0;
     const auto put = [&](const QString &label, const char *field, int column, QWidget *extra = nullptr) {
-        QWidget *editor = editorFor(*spec.field(QLatin1String(field)), page);
+        QWidget *editor = editorFor(*def.field(QLatin1String(field)), page);
         auto *caption = new QLabel(label, page);
         caption->setBuddy(editor);
         grid->addWidget(caption, row, column * 2);
@@ -138,7 +138,7 @@ QWidget *TFormCorConPral::buildEditPage()
     ++row;
 
     auto *notesLabel = new QLabel(QStringLiteral("Notas:"), page);
-    QWidget *notes = editorFor(*spec.field(QStringLiteral("Notas")), page);
+    QWidget *notes = editorFor(*def.field(QStringLiteral("Notas")), page);
     notesLabel->setBuddy(notes);
     grid->addWidget(notesLabel, row, 0, Qt::AlignTop);
     grid->addWidget(notes, row, 1, 1, 3);

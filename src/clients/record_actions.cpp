@@ -22,7 +22,7 @@ void RecordActions::release()
 {
     if (m_locked) {
         m_locked = false;
-        m_file.locks().unlock(m_file.spec().table, RecordFile::LockKey(m_number));
+        m_file.locks().unlock(m_file.def().table, RecordFile::LockKey(m_number));
     }
     m_mode = Mode::Idle;
 }
@@ -40,7 +40,7 @@ bool RecordActions::beginEdit(int number, const std::function<void()> &refresh)
     const bool ok = LockConflict(
         m_prompter, LockBeginning::Record,
         [&] {
-            m_file.locks().lock(m_file.spec().table, RecordFile::LockKey(number), [&] { return m_file.exists(number); });
+            m_file.locks().lock(m_file.def().table, RecordFile::LockKey(number), [&] { return m_file.exists(number); });
         },
         refresh, true);
     if (!ok)
@@ -53,7 +53,7 @@ bool RecordActions::beginEdit(int number, const std::function<void()> &refresh)
 
 int RecordActions::accept(Record record)
 {
-    const QString &key = m_file.spec().key;
+    const QString &key = m_file.def().key;
     int stored = m_number;
     if (m_mode == Mode::Adding) {
         stored = m_file.insert(record, m_number);
@@ -83,7 +83,7 @@ bool RecordActions::remove(int number, const std::function<void()> &refresh)
         != Prompter::Answer::Yes) {
         return false;
     }
-    const QString table = m_file.spec().table;
+    const QString table = m_file.def().table;
     const bool locked = LockConflict(
         m_prompter, LockBeginning::Record,
         [&] { m_file.locks().lock(table, RecordFile::LockKey(number), [&] { return m_file.exists(number); }); },

@@ -23,16 +23,16 @@ ExportTable ListTable(const RecordList &list, const QStringList &titles)
     return table;
 }
 
-ExportTable FullTable(const FileSpec &spec, const std::vector<Record> &records)
+ExportTable FullTable(const TableDef &def, const std::vector<Record> &records)
 {
     ExportTable table;
-    table.headers << spec.key;
-    for (const FieldSpec &f : spec.fields)
+    table.headers << def.key;
+    for (const FieldDef &f : def.fields)
         table.headers << f.name;
     table.rows.reserve(records.size());
     for (const Record &record : records) {
-        QStringList cells{record.value(spec.key).toString()};
-        for (const FieldSpec &f : spec.fields)
+        QStringList cells{record.value(def.key).toString()};
+        for (const FieldDef &f : def.fields)
             cells << FieldText(record, f);
         table.rows.push_back(std::move(cells));
     }
@@ -193,9 +193,9 @@ void AppendLine(QByteArray &out, const QString &line)
 
 } // namespace
 
-QByteArray VCards(const FileSpec &spec, const std::vector<Record> &records)
+QByteArray VCards(const TableDef &def, const std::vector<Record> &records)
 {
-    const bool clients = spec.table == QLatin1String("clientes");
+    const bool clients = def.table == QLatin1String("clientes");
     const auto text = [](const Record &r, const QString &field) { return r.value(field).toString().trimmed(); };
     const QString street = clients ? QStringLiteral("SDomicilioCli") : QStringLiteral("Domicilio");
     const QString town = clients ? QStringLiteral("SPoblacionCli") : QStringLiteral("Poblacion");
@@ -206,7 +206,7 @@ QByteArray VCards(const FileSpec &spec, const std::vector<Record> &records)
     for (const Record &r : records) {
         AppendLine(out, QStringLiteral("BEGIN:VCARD"));
         AppendLine(out, QStringLiteral("VERSION:4.0"));
-        const QString name = text(r, spec.nameField);
+        const QString name = text(r, def.nameField);
         AppendLine(out, QStringLiteral("FN:") + VcardEscape(name.isEmpty() ? QStringLiteral("(sin nombre)") : name));
         AppendLine(out, QStringLiteral("N:") + VcardEscape(name) + QStringLiteral(";;;;"));
         if (clients && !text(r, QStringLiteral("SContacto")).isEmpty())
@@ -221,11 +221,11 @@ QByteArray VCards(const FileSpec &spec, const std::vector<Record> &records)
             if (!field.isEmpty() && !text(r, field).isEmpty())
                 AppendLine(out, QStringLiteral("TEL;TYPE=") + type + QStringLiteral(";VALUE=text:") + VcardEscape(text(r, field)));
         };
-        tel(spec.vcardTelField, QStringLiteral("\"voice,work\""));
+        tel(def.vcardTelField, QStringLiteral("\"voice,work\""));
         tel(QStringLiteral("Telefono2"), QStringLiteral("voice"));
         tel(QStringLiteral("Telefono3"), QStringLiteral("voice"));
-        tel(spec.vcardMobileField, QStringLiteral("\"voice,cell\""));
-        tel(spec.vcardFaxField, QStringLiteral("fax"));
+        tel(def.vcardMobileField, QStringLiteral("\"voice,cell\""));
+        tel(def.vcardFaxField, QStringLiteral("fax"));
         if (clients) {
             if (!text(r, QStringLiteral("EMail")).isEmpty())
                 AppendLine(out, QStringLiteral("EMAIL;PREF=1:") + VcardEscape(text(r, QStringLiteral("EMail"))));

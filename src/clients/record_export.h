@@ -18,7 +18,7 @@ struct ExportTable
 // The list page's columns, in its order, under the grid's titles.
 ExportTable ListTable(const RecordList &list, const QStringList &titles);
 // Every field (the number first), under the field names, so that the file can be imported back.
-ExportTable FullTable(const FileSpec &spec, const std::vector<Record> &records);
+ExportTable FullTable(const TableDef &def, const std::vector<Record> &records);
 
 // A real .xlsx workbook: one sheet, a bold header row, column widths from the contents, every
 // cell written as text (so numbers with leading zeros, such as postal codes, keep them).
@@ -36,7 +36,7 @@ QByteArray CsvBytes(const ExportTable &table);
 // vCard 4.0, one card per record, UTF-8, CRLF line ends, lines folded at 75 octets:
 // FN/N, ORG for a client's contact person, ADR, TEL (work, cell, fax), EMAIL (every address of
 // a contact, the default first), URL, NOTE.
-QByteArray VCards(const FileSpec &spec, const std::vector<Record> &records);
+QByteArray VCards(const TableDef &def, const std::vector<Record> &records);
 
 // Writes bytes to a file, replacing it only once complete. Throws AppError.
 void WriteFileAtomically(const QString &path, const QByteArray &bytes);

@@ -13,23 +13,23 @@
 
 namespace {
 
-FieldSpec Text(const char *name, int length, QString title)
+FieldDef Text(const char *name, int length, QString title)
 {
     return {QString::fromLatin1(name), FieldType::Text, length, std::move(title)};
 }
 
-FieldSpec Other(const char *name, FieldType type, QString title = {})
+FieldDef Other(const char *name, FieldType type, QString title = {})
 {
     return {QString::fromLatin1(name), type, 0, title.isEmpty() ? QString::fromLatin1(name) : title};
 }
 
-FileSpec MakeClients()
+TableDef MakeClients()
 {
-    FileSpec spec;
-    spec.table = QStringLiteral("clientes");
-    spec.key = QStringLiteral("ICodCli");
-    spec.nameField = QStringLiteral("SNombreCli");
-    spec.fields = {
+    TableDef def;
+    def.table = QStringLiteral("clientes");
+    def.key = QStringLiteral("ICodCli");
+    def.nameField = QStringLiteral("SNombreCli");
+    def.fields = {
         Text("SNombreCli", 70, QStringLiteral("Nombre Cliente")),
         Text("SContacto", 70, QStringLiteral("Contacto")),
         Text("SDomicilioCli", 70, QStringLiteral("Dirección")),
@@ -49,24 +49,24 @@ FileSpec MakeClients()
         Text("PagWeb", 100, QStringLiteral("Página Web")),
         Text("Nacionalidad", 30, QStringLiteral("Nacionalidad")),
     };
-    spec.listFields = {QStringLiteral("SNombreCli"), QStringLiteral("EMail"), QStringLiteral("SNifCli"),
+    def.listFields = {QStringLiteral("SNombreCli"), QStringLiteral("EMail"), QStringLiteral("SNifCli"),
                        QStringLiteral("STelefonoCli"), QStringLiteral("SFaxCli"), QStringLiteral("SMovilCli")};
-    spec.searchFields = {QStringLiteral("SNombreCli"), QStringLiteral("STelefonoCli"), QStringLiteral("SNifCli")};
-    spec.searchWords = {QStringLiteral("Nombre"), QStringLiteral("Teléfono"), QStringLiteral("Nif")};
-    spec.vcardTelField = QStringLiteral("STelefonoCli");
-    spec.vcardMobileField = QStringLiteral("SMovilCli");
-    spec.vcardFaxField = QStringLiteral("SFaxCli");
-    spec.vcardEmailField = QStringLiteral("EMail");
-    return spec;
+    def.searchFields = {QStringLiteral("SNombreCli"), QStringLiteral("STelefonoCli"), QStringLiteral("SNifCli")};
+    def.searchWords = {QStringLiteral("Nombre"), QStringLiteral("Teléfono"), QStringLiteral("Nif")};
+    def.vcardTelField = QStringLiteral("STelefonoCli");
+    def.vcardMobileField = QStringLiteral("SMovilCli");
+    def.vcardFaxField = QStringLiteral("SFaxCli");
+    def.vcardEmailField = QStringLiteral("EMail");
+    return def;
 }
 
-FileSpec MakeContacts()
+TableDef MakeContacts()
 {
-    FileSpec spec;
-    spec.table = QStringLiteral("contacto");
-    spec.key = QStringLiteral("CodContacto");
-    spec.nameField = QStringLiteral("Nombre");
-    spec.fields = {
+    TableDef def;
+    def.table = QStringLiteral("contacto");
+    def.key = QStringLiteral("CodContacto");
+    def.nameField = QStringLiteral("Nombre");
+    def.fields = {
         Text("Nombre", 70, QStringLiteral("Nombre")),
         Other("Notas", FieldType::Memo, QStringLiteral("Notas")),
         Text("Domicilio", 70, QStringLiteral("Dirección")),
@@ -89,27 +89,27 @@ FileSpec MakeContacts()
     };
     for (int i = 1; i <= 10; ++i) {
         const QString name = QStringLiteral("Perso%1").arg(i);
-        spec.fields.push_back({name, FieldType::Text, 100, name});
+        def.fields.push_back({name, FieldType::Text, 100, name});
     }
     for (int i = 1; i <= 3; ++i)
-        spec.fields.push_back({QStringLiteral("PersoFecha%1").arg(i), FieldType::Date, 0, QStringLiteral("PersoFecha%1").arg(i)});
+        def.fields.push_back({QStringLiteral("PersoFecha%1").arg(i), FieldType::Date, 0, QStringLiteral("PersoFecha%1").arg(i)});
     for (int i = 1; i <= 5; ++i)
-        spec.fields.push_back({QStringLiteral("PersoNum%1").arg(i), FieldType::Number, 0, QStringLiteral("PersoNum%1").arg(i)});
+        def.fields.push_back({QStringLiteral("PersoNum%1").arg(i), FieldType::Number, 0, QStringLiteral("PersoNum%1").arg(i)});
     for (int i = 1; i <= 6; ++i)
-        spec.fields.push_back({QStringLiteral("PersoLogic%1").arg(i), FieldType::Flag, 0, QStringLiteral("PersoLogic%1").arg(i)});
-    spec.fields.push_back(Other("Codsubusu", FieldType::Number));
-    spec.listFields = {QStringLiteral("Nombre"), QStringLiteral("Email1"), QStringLiteral("Nif"),
+        def.fields.push_back({QStringLiteral("PersoLogic%1").arg(i), FieldType::Flag, 0, QStringLiteral("PersoLogic%1").arg(i)});
+    def.fields.push_back(Other("Codsubusu", FieldType::Number));
+    def.listFields = {QStringLiteral("Nombre"), QStringLiteral("Email1"), QStringLiteral("Nif"),
                        QStringLiteral("Telefono1"), QStringLiteral("Fax"), QStringLiteral("Movil")};
-    spec.searchFields = {QStringLiteral("Nombre"), QStringLiteral("Telefono1"), QStringLiteral("Nif")};
-    spec.searchWords = {QStringLiteral("Nombre"), QStringLiteral("Teléfono"), QStringLiteral("Nif")};
-    spec.vcardTelField = QStringLiteral("Telefono1");
-    spec.vcardMobileField = QStringLiteral("Movil");
-    spec.vcardFaxField = QStringLiteral("Fax");
-    spec.vcardEmailField = QStringLiteral("Email1");
-    return spec;
+    def.searchFields = {QStringLiteral("Nombre"), QStringLiteral("Telefono1"), QStringLiteral("Nif")};
+    def.searchWords = {QStringLiteral("Nombre"), QStringLiteral("Teléfono"), QStringLiteral("Nif")};
+    def.vcardTelField = QStringLiteral("Telefono1");
+    def.vcardMobileField = QStringLiteral("Movil");
+    def.vcardFaxField = QStringLiteral("Fax");
+    def.vcardEmailField = QStringLiteral("Email1");
+    return def;
 }
 
-QVariant StoredValue(const Record &record, const FieldSpec &field)
+QVariant StoredValue(const Record &record, const FieldDef &field)
 {
     const QVariant value = record.value(field.name);
     if (value.isNull() || !value.isValid())
@@ -130,34 +130,34 @@ QVariant StoredValue(const Record &record, const FieldSpec &field)
 
 } // namespace
 
-const FieldSpec *FileSpec::field(const QString &name) const
+const FieldDef *TableDef::field(const QString &name) const
 {
-    for (const FieldSpec &f : fields) {
+    for (const FieldDef &f : fields) {
         if (f.name == name)
             return &f;
     }
     return nullptr;
 }
 
-QString FileSpec::titleOf(const QString &name) const
+QString TableDef::titleOf(const QString &name) const
 {
-    const FieldSpec *f = field(name);
+    const FieldDef *f = field(name);
     return f ? f->title : name;
 }
 
-const FileSpec &ClientsFile()
+const TableDef &ClientsFile()
 {
-    static const FileSpec spec = MakeClients();
-    return spec;
+    static const TableDef def = MakeClients();
+    return def;
 }
 
-const FileSpec &ContactsFile()
+const TableDef &ContactsFile()
 {
-    static const FileSpec spec = MakeContacts();
-    return spec;
+    static const TableDef def = MakeContacts();
+    return def;
 }
 
-QString FieldText(const Record &record, const FieldSpec &field)
+QString FieldText(const Record &record, const FieldDef &field)
 {
     const QVariant value = record.value(field.name);
     if (value.isNull() || !value.isValid())
@@ -176,38 +176,38 @@ QString FieldText(const Record &record, const FieldSpec &field)
     return {};
 }
 
-RecordFile::RecordFile(QSqlDatabase db, const FileSpec &spec)
+RecordFile::RecordFile(QSqlDatabase db, const TableDef &def)
     : m_db(std::move(db))
-    , m_spec(spec)
+    , m_def(def)
 {
 }
 
 int RecordFile::count() const
 {
-    return Scalar(m_db, QStringLiteral("SELECT count(*) FROM ") + m_spec.table).toInt();
+    return Scalar(m_db, QStringLiteral("SELECT count(*) FROM ") + m_def.table).toInt();
 }
 
 bool RecordFile::exists(int number) const
 {
-    return Scalar(m_db, QStringLiteral("SELECT count(*) FROM %1 WHERE %2 = ?").arg(m_spec.table, m_spec.key), {number})
+    return Scalar(m_db, QStringLiteral("SELECT count(*) FROM %1 WHERE %2 = ?").arg(m_def.table, m_def.key), {number})
                .toInt()
            > 0;
 }
 
 QString RecordFile::selectList() const
 {
-    QStringList names{m_spec.key};
-    for (const FieldSpec &f : m_spec.fields)
+    QStringList names{m_def.key};
+    for (const FieldDef &f : m_def.fields)
         names << f.name;
-    return QStringLiteral("SELECT ") + names.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") + m_spec.table;
+    return QStringLiteral("SELECT ") + names.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") + m_def.table;
 }
 
 Record RecordFile::recordFrom(const QSqlQuery &query) const
 {
     Record record;
-    record.insert(m_spec.key, query.value(0).toInt());
+    record.insert(m_def.key, query.value(0).toInt());
     int column = 1;
-    for (const FieldSpec &f : m_spec.fields) {
+    for (const FieldDef &f : m_def.fields) {
         const QVariant value = query.value(column++);
         if (!value.isNull())
             record.insert(f.name, value);
@@ -217,7 +217,7 @@ Record RecordFile::recordFrom(const QSqlQuery &query) const
 
 std::optional<Record> RecordFile::find(int number) const
 {
-    QSqlQuery q = RunSql(m_db, selectList() + QStringLiteral(" WHERE %1 = ?").arg(m_spec.key), {number});
+    QSqlQuery q = RunSql(m_db, selectList() + QStringLiteral(" WHERE %1 = ?").arg(m_def.key), {number});
     if (!q.next())
         return std::nullopt;
     return recordFrom(q);
@@ -226,7 +226,7 @@ std::optional<Record> RecordFile::find(int number) const
 std::vector<Record> RecordFile::all() const
 {
     QSqlQuery q = Prepare(m_db, selectList()
-                                    + QStringLiteral(" ORDER BY %1 COLLATE NOCASE, %2").arg(m_spec.nameField, m_spec.key));
+                                    + QStringLiteral(" ORDER BY %1 COLLATE NOCASE, %2").arg(m_def.nameField, m_def.key));
     q.setForwardOnly(true);
     Exec(q);
     std::vector<Record> out;
@@ -237,12 +237,12 @@ std::vector<Record> RecordFile::all() const
 
 int RecordFile::nextNumber() const
 {
-    return Scalar(m_db, QStringLiteral("SELECT coalesce(max(%1), 0) + 1 FROM %2").arg(m_spec.key, m_spec.table)).toInt();
+    return Scalar(m_db, QStringLiteral("SELECT coalesce(max(%1), 0) + 1 FROM %2").arg(m_def.key, m_def.table)).toInt();
 }
 
 void RecordFile::checkLengths(const Record &record) const
 {
-    for (const FieldSpec &f : m_spec.fields) {
+    for (const FieldDef &f : m_def.fields) {
         if (f.type == FieldType::Text && record.value(f.name).toString().size() > f.maxLength)
             throw AppError(QStringLiteral("El campo «%1» admite como máximo %2 caracteres.").arg(f.title).arg(f.maxLength));
     }
@@ -251,19 +251,19 @@ void RecordFile::checkLengths(const Record &record) const
 int RecordFile::insert(const Record &record, int number)
 {
     checkLengths(record);
-    QStringList names{m_spec.key};
+    QStringList names{m_def.key};
     QStringList marks{QStringLiteral("?")};
-    for (const FieldSpec &f : m_spec.fields) {
+    for (const FieldDef &f : m_def.fields) {
         names << f.name;
         marks << QStringLiteral("?");
     }
     const QString sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                            .arg(m_spec.table, names.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
+                            .arg(m_def.table, names.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
     // Another program may have stored the same number since it was proposed: take the next.
     for (;;) {
         QSqlQuery q = Prepare(m_db, sql);
         q.addBindValue(number);
-        for (const FieldSpec &f : m_spec.fields) {
+        for (const FieldDef &f : m_def.fields) {
             QVariant value = StoredValue(record, f);
             if (f.name == QLatin1String("Codsubusu") && value.isNull())
                 value = 0;
@@ -284,20 +284,20 @@ bool RecordFile::update(const Record &record)
 {
     checkLengths(record);
     QStringList sets;
-    for (const FieldSpec &f : m_spec.fields)
+    for (const FieldDef &f : m_def.fields)
         sets << f.name + QStringLiteral(" = ?");
     QSqlQuery q = Prepare(m_db, QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
-                                    .arg(m_spec.table, sets.join(QStringLiteral(", ")), m_spec.key));
-    for (const FieldSpec &f : m_spec.fields)
+                                    .arg(m_def.table, sets.join(QStringLiteral(", ")), m_def.key));
+    for (const FieldDef &f : m_def.fields)
         q.addBindValue(StoredValue(record, f));
-    q.addBindValue(record.value(m_spec.key).toInt());
+    q.addBindValue(record.value(m_def.key).toInt());
     Exec(q);
     return q.numRowsAffected() > 0;
 }
 
 void RecordFile::remove(int number)
 {
-    RunSql(m_db, QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(m_spec.table, m_spec.key), {number});
+    RunSql(m_db, QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(m_def.table, m_def.key), {number});
 }
 
 QByteArray NameSortKey(const QString &name)
@@ -310,9 +310,9 @@ QByteArray NameSortKey(const QString &name)
     return bytes;
 }
 
-RecordList::RecordList(const FileSpec &spec)
-    : m_spec(spec)
-    , m_nameColumn(static_cast<int>(spec.listFields.indexOf(spec.nameField)))
+RecordList::RecordList(const TableDef &def)
+    : m_def(def)
+    , m_nameColumn(static_cast<int>(def.listFields.indexOf(def.nameField)))
 {
 }
 
@@ -321,7 +321,7 @@ void RecordList::load(const QSqlDatabase &db)
     m_db = db;
     // Read in stored order and sorted here: walking the name index would fetch every row from
     // the table at random.
-    QSqlQuery q = Prepare(db, QStringLiteral("SELECT %1, %2 FROM %3").arg(m_spec.key, m_spec.nameField, m_spec.table));
+    QSqlQuery q = Prepare(db, QStringLiteral("SELECT %1, %2 FROM %3").arg(m_def.key, m_def.nameField, m_def.table));
     q.setForwardOnly(true);
     Exec(q);
     std::vector<Row> rows;
@@ -360,12 +360,12 @@ void RecordList::readPage(int row) const
         }
     }
     QSqlQuery q = Prepare(m_db, QStringLiteral("SELECT %1, %2 FROM %3 WHERE %1 IN (%4)")
-                                    .arg(m_spec.key, m_spec.listFields.join(QStringLiteral(", ")), m_spec.table,
+                                    .arg(m_def.key, m_def.listFields.join(QStringLiteral(", ")), m_def.table,
                                          marks.join(QStringLiteral(", "))));
     for (auto it = rowOf.cbegin(); it != rowOf.cend(); ++it)
         q.addBindValue(it.key());
     Exec(q);
-    const int columns = static_cast<int>(m_spec.listFields.size());
+    const int columns = static_cast<int>(m_def.listFields.size());
     while (q.next()) {
         QStringList cells;
         cells.reserve(columns);
@@ -392,10 +392,10 @@ void RecordList::readAll() const
     for (int r = 0; r < size(); ++r)
         rowOf.insert(number(r), r);
     QSqlQuery q = Prepare(m_db, QStringLiteral("SELECT %1, %2 FROM %3")
-                                    .arg(m_spec.key, m_spec.listFields.join(QStringLiteral(", ")), m_spec.table));
+                                    .arg(m_def.key, m_def.listFields.join(QStringLiteral(", ")), m_def.table));
     q.setForwardOnly(true);
     Exec(q);
-    const int columns = static_cast<int>(m_spec.listFields.size());
+    const int columns = static_cast<int>(m_def.listFields.size());
     while (q.next()) {
         const auto found = rowOf.constFind(q.value(0).toInt());
         if (found == rowOf.cend())

@@ -18,7 +18,7 @@
 
 enum class FieldType { Text, Memo, Date, Number, Flag };
 
-struct FieldSpec
+struct FieldDef
 {
     QString name;
     FieldType type = FieldType::Text;
@@ -26,23 +26,23 @@ struct FieldSpec
     QString title;      // column title of the list and of the exports
 };
 
-struct FileSpec
+struct TableDef
 {
     QString table;
     QString key;         // the record number
     QString nameField;   // the name the list is ordered by (case-insensitive)
-    std::vector<FieldSpec> fields; // every stored field after the key, in table order
+    std::vector<FieldDef> fields; // every stored field after the key, in table order
     QStringList listFields;        // the list grid's columns
     QStringList searchFields;      // name, telephone and tax number of the search by content
     QStringList searchWords;       // their label words: "Nombre", "Teléfono", "Nif"
     QString vcardTelField, vcardMobileField, vcardFaxField, vcardEmailField;
 
-    const FieldSpec *field(const QString &name) const;
+    const FieldDef *field(const QString &name) const;
     QString titleOf(const QString &name) const;
 };
 
-const FileSpec &ClientsFile();
-const FileSpec &ContactsFile();
+const TableDef &ClientsFile();
+const TableDef &ContactsFile();
 
 // A record as field name -> value; the key is included. Texts are QString, blank fields absent
 // or null.
@@ -50,15 +50,15 @@ using Record = QVariantMap;
 
 // A field's value as text ("" for null); dates as dd/mm/yyyy, numbers with a decimal comma,
 // flags "Sí"/"No" (the form the exports and the list show).
-QString FieldText(const Record &record, const FieldSpec &field);
+QString FieldText(const Record &record, const FieldDef &field);
 
 // One file of the dbIntereses database. Failures throw StoreError.
 class RecordFile
 {
 public:
-    RecordFile(QSqlDatabase db, const FileSpec &spec);
+    RecordFile(QSqlDatabase db, const TableDef &def);
 
-    const FileSpec &spec() const { return m_spec; }
+    const TableDef &def() const { return m_def; }
     QSqlDatabase database() const { return m_db; }
 
     int count() const;
@@ -89,7 +89,7 @@ private:
     QString selectList() const;
 
     QSqlDatabase m_db;
-    const FileSpec &m_spec;
+    const TableDef &m_def;
 };
 
 // The list page's rows in name order. Only the numbers and names are read up front, so that a
@@ -99,18 +99,18 @@ private:
 class RecordList
 {
 public:
-    explicit RecordList(const FileSpec &spec);
+    explicit RecordList(const TableDef &def);
 
     // Reads the rows again. Throws StoreError.
     void load(const QSqlDatabase &db);
     int size() const { return static_cast<int>(m_rows.size()); }
     int number(int row) const { return m_rows[static_cast<std::size_t>(row)].number; }
-    // The text of a list column (the spec's listFields) of a row.
+    // The text of a list column (the table's listFields) of a row.
     QString cell(int row, int column) const;
     QStringList cells(int row) const;
     // Reads every column of every row now (before walking them all, as an export does).
     void readAll() const;
-    const FileSpec &spec() const { return m_spec; }
+    const TableDef &def() const { return m_def; }
 
     // The first row whose name is at or after the text in the name order (case-insensitive
     // for ASCII letters, as the stored index compares); the last row when all sort before it;
@@ -131,7 +131,7 @@ private:
 
     void readPage(int row) const;
 
-    const FileSpec &m_spec;
+    const TableDef &m_def;
     QSqlDatabase m_db;
     int m_nameColumn = 0;
     std::vector<Row> m_rows;

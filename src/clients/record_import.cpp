@@ -127,7 +127,7 @@ std::vector<CsvRow> SplitCsv(const QString &text)
     return rows;
 }
 
-QVariant ValueOf(const FieldSpec &field, const QString &text, int line)
+QVariant ValueOf(const FieldDef &field, const QString &text, int line)
 {
     if (text.isEmpty())
         return {};
@@ -198,7 +198,7 @@ QString DecodeWindows1252(const QByteArray &bytes)
     return text;
 }
 
-std::vector<Record> ParseCsvRecords(const FileSpec &spec, const QByteArray &bytes, std::vector<int> *lines)
+std::vector<Record> ParseCsvRecords(const TableDef &def, const QByteArray &bytes, std::vector<int> *lines)
 {
     const QString text = DecodeText(bytes);
     // Bytes that are not text (a binary file, a spreadsheet saved as .xlsx) stop the import.
@@ -217,16 +217,16 @@ std::vector<Record> ParseCsvRecords(const FileSpec &spec, const QByteArray &byte
 
     // The header: each column's field, or nullptr for the record number.
     const CsvRow &header = rows.front();
-    std::vector<const FieldSpec *> columns;
+    std::vector<const FieldDef *> columns;
     QStringList seen;
     for (const QString &name : header.cells) {
         const QString wanted = name.trimmed();
-        if (wanted.compare(spec.key, Qt::CaseInsensitive) == 0) {
+        if (wanted.compare(def.key, Qt::CaseInsensitive) == 0) {
             columns.push_back(nullptr);
             continue;
         }
-        const FieldSpec *match = nullptr;
-        for (const FieldSpec &f : spec.fields) {
+        const FieldDef *match = nullptr;
+        for (const FieldDef &f : def.fields) {
             if (wanted.compare(f.name, Qt::CaseInsensitive) == 0 || wanted.compare(f.title, Qt::CaseInsensitive) == 0) {
                 match = &f;
                 break;
@@ -268,10 +268,10 @@ std::vector<Record> ParseCsvRecords(const FileSpec &spec, const QByteArray &byte
 ImportOutcome ImportCsv(RecordFile &file, const QByteArray &bytes)
 {
     std::vector<int> lines;
-    std::vector<Record> records = ParseCsvRecords(file.spec(), bytes, &lines);
+    std::vector<Record> records = ParseCsvRecords(file.def(), bytes, &lines);
     ImportOutcome outcome;
     const QString account = QStringLiteral("CuentaBanco");
-    if (file.spec().field(account)) {
+    if (file.def().field(account)) {
         for (std::size_t i = 0; i < records.size(); ++i) {
             const QString typed = records[i].value(account).toString();
             if (typed.isEmpty())

@@ -24,7 +24,7 @@ public:
 // wrong header, broken quoting, a row of another width, an over-long field, a value of the
 // wrong kind (date, number, flag) or bytes that are not text; nothing is read then.
 // `lines`, when given, receives the line each record starts on.
-std::vector<Record> ParseCsvRecords(const FileSpec &spec, const QByteArray &bytes, std::vector<int> *lines = nullptr);
+std::vector<Record> ParseCsvRecords(const TableDef &def, const QByteArray &bytes, std::vector<int> *lines = nullptr);
 
 struct ImportOutcome
 {

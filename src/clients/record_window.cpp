@@ -60,11 +60,11 @@ QVariant RecordListModel::headerData(int section, Qt::Orientation orientation, i
     return m_titles.value(section);
 }
 
-RecordWindow::RecordWindow(AppContext &context, const FileSpec &spec, QStringList listTitles, QWidget *parent)
+RecordWindow::RecordWindow(AppContext &context, const TableDef &def, QStringList listTitles, QWidget *parent)
     : QDialog(parent)
     , m_context(context)
-    , m_file(context.store.database(Alias::Intereses), spec)
-    , m_list(spec)
+    , m_file(context.store.database(Alias::Intereses), def)
+    , m_list(def)
     , m_actions(m_file, context.prompter)
     , m_model(new RecordListModel(m_list, std::move(listTitles), this))
 {
@@ -153,7 +153,7 @@ void RecordWindow::setUp(const QString &caption, const QString &listPageName, co
     showList();
 }
 
-QWidget *RecordWindow::editorFor(const FieldSpec &field, QWidget *parent)
+QWidget *RecordWindow::editorFor(const FieldDef &field, QWidget *parent)
 {
     QWidget *editor = nullptr;
     if (field.type == FieldType::Memo) {
@@ -260,7 +260,7 @@ void RecordWindow::showEditPage()
 {
     setWindowTitle(maintenanceCaption(m_actions.mode()));
     m_pages->setCurrentIndex(1);
-    if (QWidget *first = m_editors.value(m_file.spec().nameField))
+    if (QWidget *first = m_editors.value(m_file.def().nameField))
         first->setFocus();
 }
 
@@ -268,7 +268,7 @@ void RecordWindow::add()
 {
     m_actions.beginAdd();
     Record blank;
-    blank.insert(m_file.spec().key, m_actions.number());
+    blank.insert(m_file.def().key, m_actions.number());
     showRecord(blank);
     showEditPage();
 }
@@ -409,7 +409,7 @@ void RecordWindow::exportVcards()
     if (!path.endsWith(QLatin1String(".vcf"), Qt::CaseInsensitive))
         path += QStringLiteral(".vcf");
     WaitCursor wait;
-    WriteFileAtomically(path, VCards(m_file.spec(), m_file.all()));
+    WriteFileAtomically(path, VCards(m_file.def(), m_file.all()));
 }
 
 void RecordWindow::copyToClipboard()

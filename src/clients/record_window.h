@@ -72,7 +72,7 @@ public:
     void copyToClipboard();
 
 protected:
-    RecordWindow(AppContext &context, const FileSpec &spec, QStringList listTitles, QWidget *parent);
+    RecordWindow(AppContext &context, const TableDef &def, QStringList listTitles, QWidget *parent);
     // Builds both pages; called by the derived constructor once it can build its editing page.
     void setUp(const QString &caption, const QString &listPageName, const QString &editPageName);
 
@@ -83,7 +83,7 @@ protected:
 
     // Field editors of the editing page, by field name: line edits, plain-text edits and
     // editable combo boxes move their field in and out generically.
-    QWidget *editorFor(const FieldSpec &field, QWidget *parent);
+    QWidget *editorFor(const FieldDef &field, QWidget *parent);
     void loadEditors(const Record &record);
     Record readEditors(Record base) const;
     QLineEdit *lineEdit(const QString &field) const;

@@ -25,7 +25,7 @@ TFormBusCont::TFormBusCont(const RecordList &list, std::function<int()> currentR
     const std::array<const char *, 3> names{"EditBUSQUEDA", "EditTELEFONO", "EditNIF"};
     auto *layout = new QVBoxLayout(this);
     for (int i = 0; i < 3; ++i) {
-        const QString word = m_list.spec().searchWords.value(i);
+        const QString word = m_list.def().searchWords.value(i);
         auto *label = new QLabel(QStringLiteral("Caracteres que pueden aparecer en el campo ") + word, this);
         auto *edit = new QLineEdit(this);
         edit->setObjectName(QLatin1String(names[static_cast<std::size_t>(i)]));
@@ -93,7 +93,7 @@ void TFormBusCont::findFrom(int row, const QString &notFound)
     int found = -1;
     if (which >= 0) {
         WaitCursor wait;
-        const int column = static_cast<int>(m_list.spec().listFields.indexOf(m_list.spec().searchFields.at(which)));
+        const int column = static_cast<int>(m_list.def().listFields.indexOf(m_list.def().searchFields.at(which)));
         found = m_list.findContaining(row, column, text);
     }
     if (found < 0) {
