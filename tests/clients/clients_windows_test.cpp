@@ -7,6 +7,10 @@
 #include "support/widget_lookup.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
@@ -160,6 +164,26 @@ TEST_F(ClientsWindowTest, AddingFillsTheProvinceCompletesTheNifAndStores)
     EXPECT_EQ(stored->value(QStringLiteral("SProvinciaCli")).toString(), QStringLiteral("Madrid"));
     EXPECT_EQ(stored->value(QStringLiteral("SNifCli")).toString(), QStringLiteral("12345678-Z"));
     EXPECT_EQ(window.currentNumber(), 7);
+}
+
+TEST_F(ClientsWindowTest, GridExportsWriteTheListedRows)
+{
+    TFormCliPral window(m_app.context);
+    QTemporaryDir dir;
+    m_app.prompter.queueFile(dir.filePath(QStringLiteral("lista")));
+    window.exportExcel();
+    EXPECT_TRUE(QFileInfo(dir.filePath(QStringLiteral("lista.xlsx"))).size() > 0);
+    m_app.prompter.queueFile(dir.filePath(QStringLiteral("lista.vcf")));
+    window.exportVcards();
+    QFile cards(dir.filePath(QStringLiteral("lista.vcf")));
+    ASSERT_TRUE(cards.open(QIODevice::ReadOnly));
+    EXPECT_EQ(cards.readAll().count("BEGIN:VCARD"), 6);
+
+    window.copyToClipboard();
+    const QStringList lines = QApplication::clipboard()->text().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 7);
+    EXPECT_EQ(lines.first(), QStringLiteral("Nombre Cliente\tCorreo Electrónico\tNif Cliente\tTeléfono 1\tFax\tMóvil"));
+    EXPECT_EQ(lines.at(1), QStringLiteral("abad\t\t\t\t\t"));
 }
 
 TEST(ClientsWindowEmpty, ModifyOnAnEmptyFileAddsNumberOneAndDeleteDoesNothing)
