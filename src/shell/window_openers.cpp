@@ -3,6 +3,8 @@
 #include "core/version.h"
 #include "backup/backup_window.h"
 #include "backup/restore_window.h"
+#include "clients/clients_window.h"
+#include "clients/contacts_window.h"
 #include "documents/template_catalogue_window.h"
 #include "fees/criteria_window.h"
 #include "fees/region_window.h"
@@ -63,6 +65,16 @@ void OpenLocks(AppContext &context, QWidget *parent)
     ShowLockListWindow(context, parent);
 }
 
+void OpenClients(AppContext &context, QWidget *parent)
+{
+    ShowClients(context, parent);
+}
+
+void OpenContacts(AppContext &context, QWidget *parent)
+{
+    ShowContacts(context, parent);
+}
+
 void OpenRegionSelection(AppContext &context, QWidget *parent)
 {
     OpenRegionWindow(context, parent);
@@ -82,8 +94,6 @@ void OpenScaleTables(AppContext &context, QWidget *parent)
 void OpenInvoicing(AppContext &, QWidget *) {}
 void OpenInvoiceList(AppContext &, QWidget *) {}
 void OpenFeeCalculator(AppContext &, QWidget *) {}
-void OpenClients(AppContext &, QWidget *) {}
-void OpenContacts(AppContext &, QWidget *) {}
 void CreateRunWindows(AppContext &, QWidget *) {}
 
 } // namespace Openers
