@@ -39,5 +39,11 @@ QString TakeOption(QStringList &args, const QString &name);
 // The installation folder of a command: --instalacion DIR, else the current folder.
 QString InstallationDir(QStringList &args);
 
-// Runs devenix-cli with its arguments (without the program name).
+// The text with C0 and C1 control characters other than the newline written as \xHH
+// ("\x1B" for ESC, "\x00" for NUL): what standard error echoes of the user's input.
+QString EscapeControlCharacters(const QString &text);
+
+// Runs devenix-cli with its arguments (without the program name). "--instalacion DIR" may
+// come before the command as well as after it. Standard error goes through
+// EscapeControlCharacters.
 int RunCli(const QStringList &args, CliIo &io);

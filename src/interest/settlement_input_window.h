@@ -47,12 +47,20 @@ public:
     void recoverSettlement();     // "&Recuperar Liquidación"
     void newSettlement();         // "&Nueva Liquidación"
 
+    // Closing by "  &Salir" or the close box: with movements entered, only after the user
+    // agrees to discard them. Escape does not close the window.
+    void reject() override;
+
     MovementsGrid *paymentsGrid() const { return m_payments; }
     MovementsGrid *entriesGrid() const { return m_entries; }
     // The grid of the page shown.
     MovementsGrid *currentGrid() const;
 
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
 private:
+    bool hasMovements() const;
     void buildControls();
     QWidget *buildPages();
     void applyTypeRule();
@@ -93,6 +101,9 @@ private:
     MovementsGrid *m_payments;
     MovementsGrid *m_entries;
     int m_shownPage = 0;
+    // The case the settlement was recovered as, for its printout; cleared by a new one.
+    QString m_caseNumber;
+    QString m_caseDescription;
 };
 
 // "&Liquidaciones" of the main window: the input window, modal and maximised.

@@ -1,6 +1,7 @@
 #include "interest/working_movements.h"
 
 #include "core/date_text.h"
+#include "interest/settlement_checks.h"
 #include "store/sql.h"
 
 namespace {
@@ -101,6 +102,18 @@ std::vector<QDate> PeriodicDates(const PeriodicSeries &series)
         }
     }
     return dates;
+}
+
+std::optional<PeriodicRefusal> PeriodicSeriesRefusal(const PeriodicSeries &series)
+{
+    if (const auto refusal = MovementAmountRefusal(series.amount))
+        return PeriodicRefusal{*refusal, true};
+    const std::vector<QDate> dates = PeriodicDates(series);
+    if (!dates.empty()) {
+        if (const auto refusal = MovementDateRefusal(dates.back()))
+            return PeriodicRefusal{*refusal, false};
+    }
+    return std::nullopt;
 }
 
 PeriodicOutcome AddPeriodicMovements(const QSqlDatabase &db, const PeriodicSeries &series)

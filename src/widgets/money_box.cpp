@@ -1,6 +1,7 @@
 #include "widgets/money_box.h"
 
 #include "core/number_text.h"
+#include "core/prompter.h"
 
 #include <QFocusEvent>
 #include <QRegularExpressionValidator>
@@ -39,18 +40,37 @@ QString MoneyBox::displayText() const
     return FormatThousands2(m_value);
 }
 
-void MoneyBox::commitText()
+void MoneyBox::setCheck(Prompter &prompter, Check check)
+{
+    m_prompter = &prompter;
+    m_check = std::move(check);
+}
+
+bool MoneyBox::commitText()
 {
     QString typed = text();
     typed.remove(QLatin1Char('.'));
-    if (typed.trimmed().isEmpty() || typed.trimmed() == QLatin1String("-")) {
-        setValue(0.0);
-        return;
-    }
-    if (const auto parsed = ParseSpanishNumber(typed))
-        setValue(*parsed);
-    else
+    std::optional<double> parsed = 0.0;
+    if (!typed.trimmed().isEmpty() && typed.trimmed() != QLatin1String("-"))
+        parsed = ParseSpanishNumber(typed);
+    if (!parsed) {
         setValue(m_value);
+        return true;
+    }
+    const std::optional<QString> refusal = m_check ? m_check(*parsed) : std::nullopt;
+    if (!refusal) {
+        setValue(*parsed);
+        return true;
+    }
+    setValue(m_value);
+    // The message box takes the focus away again; one message is enough.
+    if (m_prompter && !m_refusing) {
+        m_refusing = true;
+        m_prompter->inform(*refusal);
+        m_refusing = false;
+        QTimer::singleShot(0, this, [this] { setFocus(); });
+    }
+    return false;
 }
 
 void MoneyBox::focusInEvent(QFocusEvent *event)
