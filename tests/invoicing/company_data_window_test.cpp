@@ -76,7 +76,6 @@ TEST_F(CompanyDataWindowTest, OpensWithTheProposedValuesOnAFreshInstallation)
     EXPECT_EQ(provinces()->count(), 52);
     EXPECT_EQ(provinces()->itemText(0), QStringLiteral("Álava"));
     EXPECT_EQ(vatCaption(), QStringLiteral("I.V.A."));
-    EXPECT_EQ(edit("tbxTelefono")->maxLength(), 9);
     EXPECT_EQ(edit("tbxInscripcion")->maxLength(), 170);
 }
 
