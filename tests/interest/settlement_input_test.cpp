@@ -14,6 +14,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QKeySequence>
+#include <QSet>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -468,6 +470,25 @@ TEST_F(SettlementInputWindow, WhatCannotBeRightIsRefusedWhereItIsTyped)
     });
     Click(&w, "BtnPagosPeriodicos");
     EXPECT_EQ(movements().size(), 1u);
+}
+
+TEST_F(SettlementInputWindow, EachButtonOfAPageAnswersToItsOwnLetter)
+{
+    TFormInter w(app.context);
+    w.show();
+    auto *pages = Find<QTabWidget>(&w, "PageControl1");
+    for (int page = 0; page < pages->count(); ++page) {
+        pages->setCurrentIndex(page);
+        QSet<QString> letters;
+        for (auto *button : w.findChildren<QAbstractButton *>()) {
+            const QString letter = QKeySequence::mnemonic(button->text()).toString();
+            if (!button->isVisible() || letter.isEmpty())
+                continue;
+            EXPECT_FALSE(letters.contains(letter)) << button->text().toStdString();
+            letters.insert(letter);
+        }
+        EXPECT_GE(letters.size(), 8);
+    }
 }
 
 TEST_F(SettlementInputWindow, EscapeKeepsTheWindowAndLeavingWithMovementsAsksFirst)

@@ -16,7 +16,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QKeySequence>
 #include <QMenuBar>
+#include <QSet>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -258,6 +260,21 @@ TEST_F(MainWindowTest, MenusActionsAndPanelsAreThoseOfTheProgram)
                                     QStringLiteral("R&estaurar Copia de Seguridad"), QStringLiteral("&Ayuda"),
                                     QStringLiteral("&Info. Versión"), QStringLiteral("&Manual"),
                                     QStringLiteral("Manual &On-Line")}));
+    // Every entry of a menu, and every menu of the bar, answers to its own letter.
+    std::vector<QList<QAction *>> menus{menu.menuBar()->actions()};
+    for (std::size_t m = 0; m < menus.size(); ++m) {
+        QSet<QString> letters;
+        for (QAction *entry : menus[m]) {
+            if (entry->isSeparator())
+                continue;
+            const QString letter = QKeySequence::mnemonic(entry->text()).toString();
+            EXPECT_FALSE(letter.isEmpty()) << entry->text().toStdString();
+            EXPECT_FALSE(letters.contains(letter)) << entry->text().toStdString();
+            letters.insert(letter);
+            if (entry->menu())
+                menus.push_back(entry->menu()->actions());
+        }
+    }
     for (const char *name : {"clientes", "contactos", "agenda", "Action11", "Gestionar_Honorarios", "Editar_Tabla",
                              "Facturar", "ListadoFacturas", "Action13"})
         EXPECT_NE(action(name), nullptr) << name;
