@@ -323,6 +323,14 @@ void TFormInter::applyStoredSettlement(const StoredSettlement &stored)
     m_caseDescription = stored.header.descripcion;
 }
 
+SettlementHeading TFormInter::heading() const
+{
+    SettlementHeading heading;
+    heading.caseNumber = m_caseNumber;
+    heading.description = m_caseDescription;
+    return heading;
+}
+
 bool TFormInter::hasMovements() const
 {
     return m_payments->hasPending() || m_entries->hasPending()
@@ -484,10 +492,7 @@ void TFormInter::viewSettlement()
     actions.store = [](TFormInterVi &view) {
         StoreSettlementInHistory(view.context(), &view, view.settlementInput(), view.settlementResult());
     };
-    SettlementHeading heading;
-    heading.caseNumber = m_caseNumber;
-    heading.description = m_caseDescription;
-    actions.print = [heading](TFormInterVi &view) {
+    actions.print = [heading = heading()](TFormInterVi &view) {
         PrintSettlement(view.context(), &view, view.settlementInput(), view.settlementResult(), heading);
     };
     ViewSettlement(m_context, m_mainWindow ? m_mainWindow.data() : this, in, actions);

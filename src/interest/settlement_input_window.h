@@ -1,6 +1,6 @@
 #pragma once
 
-#include "interest/settlement_types.h"
+#include "interest/settlement_report.h"
 
 #include <QDialog>
 #include <QPointer>
@@ -37,6 +37,8 @@ public:
     void setInput(const SettlementInput &input);
     // Steps 4 to 7 of reloading a stored settlement (the movements included).
     void applyStoredSettlement(const StoredSettlement &stored);
+    // The case the printout names: the one recovered from the history, until a new settlement.
+    SettlementHeading heading() const;
 
     // The buttons.
     void addMovement();           // "    &Alta Pago" / "   &Alta Entrada"
