@@ -3,8 +3,8 @@
 #include "core/date_text.h"
 #include "core/errors.h"
 #include "core/ini_file.h"
-#include "interest/settlement_engine.h"
 #include "core/number_text.h"
+#include "interest/settlement_engine.h"
 #include "report/report_painter.h"
 
 namespace {

@@ -4,6 +4,7 @@
 #include "core/prompter.h"
 
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QRegularExpressionValidator>
 #include <QTimer>
 
@@ -71,6 +72,17 @@ bool MoneyBox::commitText()
         QTimer::singleShot(0, this, [this] { setFocus(); });
     }
     return false;
+}
+
+void MoneyBox::keyPressEvent(QKeyEvent *event)
+{
+    // A refused value keeps Return here: the dialog's default button must not act on the old one.
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && !commitText()) {
+        event->accept();
+        return;
+    }
+    QLineEdit::keyPressEvent(event);
 }
 
 void MoneyBox::focusInEvent(QFocusEvent *event)

@@ -3,6 +3,7 @@
 #include "interest/movements_grid.h"
 #include "interest/periodic_movements_dialog.h"
 #include "interest/settlement_input_window.h"
+#include "interest/settlement_view_window.h"
 #include "interest/working_movements.h"
 #include "interest/working_movements_model.h"
 #include "support/app_fixture.h"
@@ -431,6 +432,19 @@ TEST_F(SettlementInputWindow, WhatCannotBeRightIsRefusedWhereItIsTyped)
         refusedWith(QString::fromUtf8(message), before);
         EXPECT_EQ(capital->value(), 0.0);
     }
+    // Return on a refused value stays in the box: no settlement is computed on the old value.
+    bool computed = false;
+    OnModal<TFormInterVi>([&computed](TFormInterVi *view) {
+        computed = true;
+        view->reject();
+    });
+    capital->setFocus();
+    capital->selectAll();
+    QTest::keyClicks(capital, QStringLiteral("-3"));
+    QTest::keyClick(capital, Qt::Key_Return);
+    EXPECT_EQ(app.prompter.lastMessage(), QStringLiteral("El capital inicial no puede ser negativo."));
+    QTest::qWait(100);
+    EXPECT_FALSE(computed);
 
     MovementsGrid *payments = w.paymentsGrid();
     const int amount = payments->movements()->importeColumn();
