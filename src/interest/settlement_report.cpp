@@ -126,15 +126,18 @@ BandReport SettlementReport(const SettlementInput &input, const SettlementResult
     const QString signs[] = {QStringLiteral("+"), QStringLiteral("+"), QStringLiteral("-"), QStringLiteral("=")};
     ReportBand summary(20.0);
     summary.rule(3.0, 0, width, 0.3);
-    const double column = 30.0;
-    const double gap = (width - 5 * column) / 4;
+    // Room for the largest amount a user may type, with its cents; the total, in bold, wider.
+    const double columns[] = {31.0, 31.0, 31.0, 31.0, 40.0};
+    const double gap = (width - 164.0) / 4;
+    double x = 0.0;
     for (int k = 0; k < 5; ++k) {
-        const double x = k * (column + gap);
+        const double column = columns[k];
         summary.text(QRectF(x, 5, column, 6), labels[k], bold, kRight);
         const QString amount = k == 0 ? PrincipalText(input) : SummaryAmount(amounts[k]);
         summary.text(QRectF(x, 11, column, 6), amount, k == 4 ? bold : normal, kRight);
         if (k < 4)
             summary.text(QRectF(x + column, 11, gap, 6), signs[k], bold, Qt::AlignCenter);
+        x += column + gap;
     }
     report.setSummary(summary);
 
