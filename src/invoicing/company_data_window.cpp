@@ -139,10 +139,10 @@ void TFormConfHono::buildForm()
     grid->setColumnStretch(3, 1);
 
     auto *buttons = new QDialogButtonBox(this);
-    auto *ok = buttons->addButton(QStringLiteral(" Aceptar"), QDialogButtonBox::AcceptRole);
+    auto *ok = buttons->addButton(QStringLiteral("&Aceptar"), QDialogButtonBox::AcceptRole);
     ok->setObjectName(QStringLiteral("btnAceptar"));
     ok->setDefault(true);
-    auto *cancel = buttons->addButton(QStringLiteral("Cancelar"), QDialogButtonBox::RejectRole);
+    auto *cancel = buttons->addButton(QStringLiteral("&Cancelar"), QDialogButtonBox::RejectRole);
     cancel->setObjectName(QStringLiteral("btnCancelar"));
     connect(buttons, &QDialogButtonBox::accepted, this, &TFormConfHono::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &TFormConfHono::reject);

@@ -114,7 +114,7 @@ TEST_F(CompanyDataWindowTest, EveryRequiredFieldIsAskedForAndNothingIsWritten)
     EXPECT_EQ(QApplication::focusWidget(), provinces());
     EXPECT_EQ(m_app.prompter.messages().size(), 8);
     EXPECT_EQ(m_app.prompter.shown().back().icon, Prompter::Icon::Information);
-    // Leaving the postal code box is the only thing that writes before " Aceptar".
+    // Leaving the postal code box is the only thing that writes before "&Aceptar".
     EXPECT_TRUE(setting("FACTURACION", "EMPRESA").isEmpty());
     EXPECT_TRUE(setting("INICIO", "REGION").isEmpty());
     EXPECT_EQ(m_app.session.regionId, 0);
