@@ -1,6 +1,8 @@
 #include "interest/working_movements.h"
 
+#include "core/amount_limit.h"
 #include "core/date_text.h"
+#include "core/errors.h"
 #include "interest/settlement_checks.h"
 #include "store/sql.h"
 
@@ -120,7 +122,16 @@ PeriodicOutcome AddPeriodicMovements(const QSqlDatabase &db, const PeriodicSerie
 {
     PeriodicOutcome outcome;
     const QString kind = series.kind == EntryKind ? EntryKind : PaymentKind;
-    for (const QDate &date : PeriodicDates(series)) {
+    const std::vector<QDate> dates = PeriodicDates(series);
+    // Adding onto a movement must not take it past the amount limit: checked before any is
+    // posted, so a refused series leaves the movements as they were.
+    for (const QDate &date : dates) {
+        const QVariant held = Scalar(db, QStringLiteral("SELECT Importe FROM Pagos WHERE Fecha = ? AND Tipo = ?"),
+                                     {DateToIso(date), kind});
+        if (held.isValid() && !AmountInRange(held.toDouble() + series.amount))
+            throw AppError(AmountTooLargeMessage());
+    }
+    for (const QDate &date : dates) {
         const QString iso = DateToIso(date);
         QSqlQuery add = RunSql(db, QStringLiteral("UPDATE Pagos SET Importe = Importe + ? WHERE Fecha = ? AND Tipo = ?"),
                                {series.amount, iso, kind});
