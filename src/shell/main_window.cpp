@@ -184,7 +184,7 @@ void TFormMenu::buildActions()
     // Its own caption is the older "&Configurar Facturación"; the menu shows the entry's.
     makeAction("Action10", QStringLiteral("&Configurar Datos Empresa"), opens(&Openers::OpenCompanyData))
         ->setIconText(QStringLiteral("&Configurar Facturación"));
-    makeAction("Action12", QStringLiteral("Configurar Plantillas &Zozazidar"), opens(&Openers::OpenTemplates));
+    makeAction("Action12", QStringLiteral("Configurar Plantillas de &Intereses"), opens(&Openers::OpenTemplates));
     makeAction("Action9", QStringLiteral("&Realizar Copia de Seguridad"), opens(&Openers::OpenBackup));
     makeAction("Action1", QStringLiteral("R&estaurar Copia de Seguridad"), opens(&Openers::OpenRestore));
     makeAction("ActionBloqueos", QStringLiteral("&Bloqueos"), opens(&Openers::OpenLocks));
@@ -197,7 +197,7 @@ void TFormMenu::buildActions()
         }
         showManual(manual);
     });
-    makeAction("Action5", QStringLiteral("&Manual &On-Line"), [this] { showManual(m_support.manual); })
+    makeAction("Action5", QStringLiteral("Manual &On-Line"), [this] { showManual(m_support.manual); })
         ->setEnabled(!m_support.manual.isEmpty());
 
     makeAction("Action11", QStringLiteral("Seleccionar Región"), opens(&Openers::OpenRegionSelection));
@@ -217,8 +217,8 @@ void TFormMenu::buildMenus()
 {
     QMenu *files = menuBar()->addMenu(QStringLiteral("&Ficheros"));
     files->setObjectName(QStringLiteral("MenuFicheros"));
-    QMenu *interest = files->addMenu(QStringLiteral("&Zozazidar"));
-    interest->setObjectName(QStringLiteral("MenuZozazidar"));
+    QMenu *interest = files->addMenu(QStringLiteral("&Intereses"));
+    interest->setObjectName(QStringLiteral("MenuIntereses"));
     interest->addAction(action("tiposdeinteres"));
     interest->addAction(action("liquidaciones"));
     files->addSeparator();
@@ -278,7 +278,7 @@ QWidget *TFormMenu::buildNavigation()
     };
     group("PadreIntereses", QStringLiteral("Intereses"),
           {{"BtnTiposInteres", QStringLiteral("Tipos de Interés "), NavGlyph::Rates, "tiposdeinteres"},
-           {"BtnCalcular", QStringLiteral("Calcular Zozazidar "), NavGlyph::Settlement, "liquidaciones"}});
+           {"BtnCalcular", QStringLiteral("Calcular Intereses"), NavGlyph::Settlement, "liquidaciones"}});
     group("PadreClientes", QStringLiteral("Clientes"),
           {{"BtnClientes", QStringLiteral("Clientes"), NavGlyph::Clients, "clientes"},
            {"BtnContactos", QStringLiteral("Contactos"), NavGlyph::Contacts, "contactos"}});
