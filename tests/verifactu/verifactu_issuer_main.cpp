@@ -1,0 +1,37 @@
+// verifactu_issuer DATOS FIRST COUNT: another running program issuing invoices FIRST ..
+// FIRST + COUNT - 1, each in its own transaction. Prints "LISTO" when done.
+#include "ledger_fixture.h"
+
+#include "store/sql.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() != 4)
+        return 2;
+    DataStore store(QStringLiteral("issuer-"));
+    store.setPath(Alias::Devenix, args.at(1));
+    try {
+        store.connect(Alias::Devenix);
+        const QSqlDatabase db = store.database(Alias::Devenix);
+        LedgerOptions options;
+        options.identity = TestIdentity();
+        const VerifactuLedger ledger(options);
+        const int first = args.at(2).toInt();
+        for (int n = first; n < first + args.at(3).toInt(); ++n) {
+            Transaction transaction(db);
+            ledger.recordIssue(db, SampleInvoice(n));
+            transaction.commit();
+        }
+    } catch (const AppError &e) {
+        std::printf("ERROR %s\n", e.message().toUtf8().constData());
+        return 1;
+    }
+    std::puts("LISTO");
+    return 0;
+}
