@@ -16,7 +16,13 @@ TEST(VerifactuLedger, TwoProgramsIssuingAtOnceGiveOneUnbrokenChain)
         auto p = std::make_unique<QProcess>();
         p->start(BuiltProgram(QStringLiteral("verifactu_issuer")),
                  {f.install.datos(), QString::fromLatin1(first), QStringLiteral("40")});
+        ASSERT_TRUE(p->waitForReadyRead(30000));
+        EXPECT_EQ(p->readLine().trimmed(), QByteArray("PREPARADO"));
         programs.push_back(std::move(p));
+    }
+    for (auto &p : programs) {
+        p->write("adelante\n");
+        p->waitForBytesWritten();
     }
     for (auto &p : programs) {
         ASSERT_TRUE(p->waitForFinished(120000));
@@ -31,5 +37,5 @@ TEST(VerifactuLedger, TwoProgramsIssuingAtOnceGiveOneUnbrokenChain)
     const ChainCheck check = CheckRecordChain(f.db());
     EXPECT_TRUE(check.ok()) << check.problem.toStdString();
     EXPECT_EQ(check.checked, 80);
-    RecordProperty("switches", switches);
+    EXPECT_GT(switches, 1);
 }

@@ -1,12 +1,17 @@
 // verifactu_issuer DATOS FIRST COUNT: another running program issuing invoices FIRST ..
-// FIRST + COUNT - 1, each in its own transaction. Prints "LISTO" when done.
+// FIRST + COUNT - 1, once a line arrives on standard input (so that
+// two of them start together). Prints "LISTO" when done.
 #include "ledger_fixture.h"
 
 #include "store/sql.h"
 
 #include <QCoreApplication>
 
+#include <QThread>
+
 #include <cstdio>
+#include <iostream>
+#include <string>
 
 int main(int argc, char **argv)
 {
@@ -22,11 +27,21 @@ int main(int argc, char **argv)
         LedgerOptions options;
         options.identity = TestIdentity();
         const VerifactuLedger ledger(options);
+        std::puts("PREPARADO");
+        std::fflush(stdout);
+        std::string go;
+        std::getline(std::cin, go);
         const int first = args.at(2).toInt();
         for (int n = first; n < first + args.at(3).toInt(); ++n) {
-            Transaction transaction(db);
-            ledger.recordIssue(db, SampleInvoice(n));
-            transaction.commit();
+            // Odd numbers with no transaction of the caller: the ledger's own lock serialises them.
+            if (n % 2 != 0) {
+                ledger.recordIssue(db, SampleInvoice(n));
+            } else {
+                Transaction transaction(db);
+                ledger.recordIssue(db, SampleInvoice(n));
+                transaction.commit();
+            }
+            QThread::msleep(5); // a user between two invoices
         }
     } catch (const AppError &e) {
         std::printf("ERROR %s\n", e.message().toUtf8().constData());
