@@ -9,6 +9,7 @@ int RunCombineCommand(const QStringList &args, CliIo &io);
 int RunBackupCommand(const QStringList &arguments, CliIo &io);
 int RunRestoreCommand(const QStringList &arguments, CliIo &io);
 int RunHistoryCommand(const QStringList &args, CliIo &io);
+int RunVerifactuCommand(const QStringList &args, CliIo &io);
 
 const std::vector<CliCommand> &CliCommands()
 {
@@ -30,6 +31,10 @@ const std::vector<CliCommand> &CliCommands()
          "  historico mostrar NUMASUNTO | listar | borrar NUMASUNTO [--instalacion DIR]",
          "Histórico de liquidaciones: guarda un caso, lo escribe en JSON, lista las guardadas o borra una.",
          RunHistoryCommand},
+        {"verifactu",
+         "verifactu comprobar | registros [--desde dd/mm/aaaa] [--hasta dd/mm/aaaa] | xml N [--instalacion DIR]",
+         "Registros VERI*FACTU: comprueba huellas y cadena, los lista en JSON o escribe el XML de uno.",
+         RunVerifactuCommand},
     };
     return commands;
 }
