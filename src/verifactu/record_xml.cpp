@@ -47,7 +47,7 @@ public:
     {
         start("SistemaInformatico");
         text("NombreRazon", s.identity.producerName);
-        text("NIF", s.identity.producerNif);
+        text("NIF", NormalizedTaxId(s.identity.producerNif));
         text("NombreSistemaInformatico", s.identity.systemName);
         text("IdSistemaInformatico", s.identity.systemId);
         text("Version", s.identity.version);

@@ -160,6 +160,14 @@ VerifactuLedger::VerifactuLedger(LedgerOptions options)
 
 SystemBlock VerifactuLedger::systemBlock(const QSqlDatabase &db, const QString &emisor) const
 {
+    // A record without its producer is refused by the agency: the declaration must be filled.
+    const SoftwareIdentity &id = m_options.identity;
+    const QString producerNif = NormalizedTaxId(id.producerNif);
+    if (id.producerName.trimmed().isEmpty() || producerNif.size() != 9 || id.systemName.trimmed().isEmpty()
+        || id.systemId.trimmed().isEmpty() || id.version.trimmed().isEmpty())
+        throw RecordRefusal(QStringLiteral("Faltan los datos del productor en la declaración responsable (%1): "
+                                           "sin ellos no se pueden generar registros VERI*FACTU.")
+                                .arg(QStringLiteral("verifactu/declaracion-responsable.ini")));
     SystemBlock block;
     block.identity = m_options.identity;
     block.installationNumber = InstallationNumber(db);

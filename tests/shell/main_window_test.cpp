@@ -257,7 +257,8 @@ TEST_F(MainWindowTest, MenusActionsAndPanelsAreThoseOfTheProgram)
                                     QStringLiteral("&Realizar Copia de Seguridad"),
                                     QStringLiteral("R&estaurar Copia de Seguridad"), QStringLiteral("&Ayuda"),
                                     QStringLiteral("&Info. Versión"), QStringLiteral("&Manual"),
-                                    QStringLiteral("&Manual &On-Line")}));
+                                    QStringLiteral("&Manual &On-Line"),
+                                    QStringLiteral("Declaración responsable VERI*FACTU")}));
     for (const char *name : {"clientes", "contactos", "agenda", "Action11", "Gestionar_Honorarios", "Editar_Tabla",
                              "Facturar", "ListadoFacturas", "Action13"})
         EXPECT_NE(action(name), nullptr) << name;

@@ -1,6 +1,7 @@
 #include "ledger_fixture.h"
 
 #include "store/sql.h"
+#include "verifactu/declaration.h"
 #include "verifactu/qr_url.h"
 #include "verifactu/record_check.h"
 #include "verifactu/record_hash.h"
@@ -291,4 +292,37 @@ TEST(RecordCheck, FindsTheFirstTamperedOrMissingRecord)
         EXPECT_EQ(check.brokenAt, row.brokenAt) << row.label;
         EXPECT_TRUE(check.problem.contains(QString::fromUtf8(row.says))) << row.label << ": " << check.problem.toStdString();
     }
+}
+
+TEST(Declaration, ShipsEveryDatumInTheOrderTheLawGives)
+{
+    Declaration d = ReadDeclaration(QStringLiteral(CUANTIX_SOURCE_DATA_DIR "/verifactu/declaracion-responsable.ini"));
+    EXPECT_EQ(d.systemName, QStringLiteral("Cuantix"));
+    EXPECT_EQ(d.version, QStringLiteral("26.12.1.0"));
+    const QString text = DeclarationText(d);
+    EXPECT_TRUE(text.startsWith(kDeclarationTitle));
+    qsizetype at = 0;
+    for (const char *label : {"a) ", "b) ", "c) ", "d) ", "e) ", "f) ", "g) ", "h) ", "i) ", "j) ", "k) ", "l) "}) {
+        const qsizetype next = text.indexOf(QLatin1String("\n") + QLatin1String(label), at);
+        EXPECT_GT(next, at) << label;
+        at = next;
+    }
+    EXPECT_TRUE(text.contains(QStringLiteral("e) Solo puede funcionar exclusivamente como VERI*FACTU:\nS - Sí")));
+    EXPECT_TRUE(text.contains(QStringLiteral("i) N.I.F. del productor:\n(sin rellenar)")));
+
+    // Until the producer fills in the declaration, no record can name it.
+    LedgerFixture f;
+    LedgerOptions options = TestLedgerOptions();
+    options.identity = IdentityFromDeclaration(d);
+    try {
+        VerifactuLedger(options).recordIssue(f.db(), SampleInvoice(1));
+        ADD_FAILURE() << "record without producer";
+    } catch (const RecordRefusal &e) {
+        EXPECT_TRUE(e.message().contains(QStringLiteral("declaración responsable"))) << e.message().toStdString();
+    }
+    d.producerName = QStringLiteral("Productor S.L.");
+    d.producerNif = QStringLiteral("B-12345678");
+    options.identity = IdentityFromDeclaration(d);
+    EXPECT_TRUE(VerifactuLedger(options).recordIssue(f.db(), SampleInvoice(1)));
+    ExpectAllValid(f.db());
 }
