@@ -1,5 +1,6 @@
 #include "shell/main_window.h"
 
+#include "core/errors.h"
 #include "core/ini_file.h"
 #include "core/version.h"
 #include "fees/region_modules.h"

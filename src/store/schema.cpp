@@ -111,7 +111,7 @@ const char *const kHistoriaV2[] = {
 
 // Version 3: the invoicing records the tax agency requires (one hash chain per issuer). A
 // record's content never changes and no record is ever deleted: only the columns of its
-// sending (Estado to Respuesta) are written after it. VerifactuCadenas holds each chain's last
+// sending (Estado to Intentos) are written after it. VerifactuCadenas holds each chain's last
 // record, so a record cut off the end is noticed; its update also serialises two programs.
 const char *const kDatosV3[] = {
     "CREATE TABLE VerifactuInstalacion ("
@@ -124,7 +124,7 @@ const char *const kDatosV3[] = {
     " NumSerie TEXT NOT NULL, FechaExpedicion TEXT NOT NULL, IdFactura INTEGER, Iyear INTEGER, Contenido TEXT,"
     " Generado TEXT NOT NULL, HuellaAnterior TEXT NOT NULL, Huella TEXT NOT NULL, Xml TEXT NOT NULL,"
     " Estado TEXT NOT NULL DEFAULT 'Pendiente', CodigoError TEXT, DescripcionError TEXT, Csv TEXT, Respuesta TEXT,"
-    " UNIQUE (Emisor, Anterior))",
+    " Intentos INTEGER NOT NULL DEFAULT 0, UNIQUE (Emisor, Anterior))",
     "CREATE INDEX VerifactuRegistros_NumSerie ON VerifactuRegistros (NumSerie, Numero)",
     "CREATE INDEX VerifactuRegistros_Estado ON VerifactuRegistros (Estado, Numero)",
     "CREATE TRIGGER VerifactuRegistros_SinBorrar BEFORE DELETE ON VerifactuRegistros"

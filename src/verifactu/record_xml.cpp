@@ -196,6 +196,7 @@ std::optional<ParsedRecord> ParseRecordXml(const QByteArray &xml)
     r.emisor = leaves.value(QStringLiteral("IDFactura/IDEmisorFactura") + suffix).trimmed();
     r.numSerie = leaves.value(QStringLiteral("IDFactura/NumSerieFactura") + suffix).trimmed();
     r.fecha = leaves.value(QStringLiteral("IDFactura/FechaExpedicionFactura") + suffix).trimmed();
+    r.issuerName = leaves.value(QStringLiteral("NombreRazonEmisor")).trimmed();
     r.subsanacion = leaves.value(QStringLiteral("Subsanacion")).trimmed() == QLatin1String("S");
     r.tipoFactura = leaves.value(QStringLiteral("TipoFactura")).trimmed();
     r.cuotaTotal = leaves.value(QStringLiteral("CuotaTotal")).trimmed();

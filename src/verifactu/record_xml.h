@@ -87,6 +87,7 @@ struct ParsedRecord
     QString emisor;
     QString numSerie;
     QString fecha;
+    QString issuerName; // NombreRazonEmisor of an alta
     QString tipoFactura;
     QString cuotaTotal;
     QString importeTotal;

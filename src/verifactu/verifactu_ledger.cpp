@@ -10,7 +10,8 @@ namespace {
 
 const QString kSelectRecord = QStringLiteral(
     "SELECT Numero, Emisor, Anterior, Tipo, Subsanacion, NumSerie, FechaExpedicion, IdFactura, Iyear, Generado,"
-    " HuellaAnterior, Huella, Xml, Estado, CodigoError, DescripcionError, Csv, Respuesta FROM VerifactuRegistros ");
+    " HuellaAnterior, Huella, Xml, Estado, CodigoError, DescripcionError, Csv, Respuesta, Intentos"
+    " FROM VerifactuRegistros ");
 
 StoredRecord FromQuery(const QSqlQuery &q)
 {
@@ -33,6 +34,7 @@ StoredRecord FromQuery(const QSqlQuery &q)
     r.descripcionError = q.value(15).toString();
     r.csv = q.value(16).toString();
     r.respuesta = q.value(17).toString();
+    r.intentos = q.value(18).toInt();
     return r;
 }
 
@@ -316,6 +318,21 @@ std::vector<StoredRecord> VerifactuLedger::Records(const QSqlDatabase &db, const
         q.addBindValue(DateOrNull(d));
     }
     Exec(q);
+    std::vector<StoredRecord> result;
+    while (q.next())
+        result.push_back(FromQuery(q));
+    return result;
+}
+
+std::optional<StoredRecord> VerifactuLedger::LastAltaOfIssuer(const QSqlDatabase &db, const QString &emisor)
+{
+    return FirstRecord(db, QStringLiteral("WHERE Emisor = ? AND Tipo = 'Alta' ORDER BY Numero DESC LIMIT 1"), {emisor});
+}
+
+std::vector<StoredRecord> VerifactuLedger::PendingRecords(const QSqlDatabase &db, int limit)
+{
+    QSqlQuery q = RunSql(db, kSelectRecord + QStringLiteral("WHERE Estado = ? ORDER BY Numero LIMIT ?"),
+                         {kStatePending, limit});
     std::vector<StoredRecord> result;
     while (q.next())
         result.push_back(FromQuery(q));

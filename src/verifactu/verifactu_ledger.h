@@ -41,6 +41,7 @@ struct StoredRecord
     QString descripcionError;
     QString csv;
     QString respuesta; // when the agency answered
+    int intentos = 0;  // sendings tried
 };
 
 struct LedgerOptions
@@ -81,6 +82,9 @@ public:
     static std::vector<StoredRecord> Records(const QSqlDatabase &db, const QDate &from = {}, const QDate &to = {});
     // The last RegistroAlta of an invoice number/year (what its QR code shows).
     static std::optional<StoredRecord> LastAlta(const QSqlDatabase &db, int number, int year);
+    static std::optional<StoredRecord> LastAltaOfIssuer(const QSqlDatabase &db, const QString &emisor);
+    // The first `limit` records still to be sent, in generation order.
+    static std::vector<StoredRecord> PendingRecords(const QSqlDatabase &db, int limit);
 
 private:
     SystemBlock systemBlock(const QSqlDatabase &db, const QString &emisor) const;
