@@ -32,8 +32,10 @@ const std::vector<CliCommand> &CliCommands()
          "Histórico de liquidaciones: guarda un caso, lo escribe en JSON, lista las guardadas o borra una.",
          RunHistoryCommand},
         {"verifactu",
-         "verifactu comprobar | registros [--desde dd/mm/aaaa] [--hasta dd/mm/aaaa] | xml N [--instalacion DIR]",
-         "Registros VERI*FACTU: comprueba huellas y cadena, los lista en JSON o escribe el XML de uno.",
+         "verifactu comprobar | registros [--desde dd/mm/aaaa] [--hasta dd/mm/aaaa] | xml N | enviar < clave\n"
+         "  [--instalacion DIR]",
+         "Registros VERI*FACTU: comprueba huellas y cadena, los lista en JSON, escribe el XML de uno o envía los "
+         "pendientes a la Agencia Tributaria.",
          RunVerifactuCommand},
     };
     return commands;

@@ -1,7 +1,9 @@
 #include "cli/cli.h"
 
 #include "core/date_text.h"
+#include "core/ini_file.h"
 #include "store/data_store.h"
+#include "verifactu/agency_sender.h"
 #include "verifactu/record_check.h"
 #include "verifactu/verifactu_ledger.h"
 
@@ -107,6 +109,32 @@ int Xml(const QStringList &args, const QString &dir, CliIo &io)
     return CliOk;
 }
 
+// The password comes on the first line of standard input, so it is never on a command line
+// nor in a file.
+int Send(const QStringList &args, const QString &dir, CliIo &io)
+{
+    if (!args.isEmpty())
+        return BadInput(io, QStringLiteral("Argumento no reconocido: %1").arg(args.at(0)));
+    const InstalledDatos datos(dir);
+    const int pending = PendingRecordCount(datos.db());
+    if (pending == 0) {
+        io.out(PendingRecordsText(0) + QLatin1Char('\n'));
+        return CliOk;
+    }
+    const VerifactuSettings settings = ReadVerifactuSettings(IniFile(dir + QStringLiteral("/Devenix.ini")));
+    const QString password = QString::fromUtf8(io.readAllInput().split('\n').value(0)).remove(QLatin1Char('\r'));
+    SendOptions options;
+    options.certificate = LoadClientCertificate(settings.certificateFile, password);
+    options.endpoint = AgencyEndpoint(settings.environment);
+    const SendReport report = SendPendingRecords(datos.db(), options);
+    if (!report.ok()) {
+        io.err(SendReportText(report));
+        return CliFailure;
+    }
+    io.out(SendReportText(report));
+    return CliOk;
+}
+
 } // namespace
 
 int RunVerifactuCommand(const QStringList &arguments, CliIo &io)
@@ -126,9 +154,11 @@ int RunVerifactuCommand(const QStringList &arguments, CliIo &io)
             return List(args, dir, io);
         if (order == QLatin1String("xml"))
             return Xml(args, dir, io);
+        if (order == QLatin1String("enviar"))
+            return Send(args, dir, io);
     } catch (const AppError &e) {
         io.err(e.message() + QLatin1Char('\n'));
         return CliFailure;
     }
-    return BadInput(io, QStringLiteral("Indique comprobar, registros o xml: devenix-cli verifactu ORDEN."));
+    return BadInput(io, QStringLiteral("Indique comprobar, registros, xml o enviar: devenix-cli verifactu ORDEN."));
 }

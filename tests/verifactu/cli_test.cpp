@@ -1,6 +1,8 @@
 #include "ledger_fixture.h"
 
+#include "core/ini_file.h"
 #include "store/sql.h"
+#include "verifactu/agency_sender.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -18,11 +20,13 @@ struct Result
     QString err;
 };
 
-Result RunCli(const QString &install, QStringList args)
+Result RunCli(const QString &install, QStringList args, const QByteArray &input = {})
 {
     QProcess p;
     args << QStringLiteral("--instalacion") << install;
     p.start(BuiltProgram(QStringLiteral("devenix-cli")), QStringList{QStringLiteral("verifactu")} + args);
+    p.write(input);
+    p.closeWriteChannel();
     p.waitForFinished(30000);
     return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
 }
@@ -77,4 +81,24 @@ TEST(VerifactuCli, ListsChecksAndPrintsRecords)
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, QStringLiteral("El registro 2 (alta de la factura 2027/000002 del 15-07-2027) tiene una huella que "
                                     "no corresponde a su contenido.\n"));
+}
+
+TEST(VerifactuCli, SendRefusesAMissingCertificateAndSendsNothing)
+{
+    LedgerFixture f;
+    const QString install = f.install.path();
+    Result r = RunCli(install, {QStringLiteral("enviar")});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, QStringLiteral("Registros VERI*FACTU pendientes de envío: 0\n"));
+
+    ASSERT_TRUE(VerifactuLedger(TestLedgerOptions()).recordIssue(f.db(), SampleInvoice(1)));
+    r = RunCli(install, {QStringLiteral("enviar")}, "secreto\n");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, QStringLiteral("No se ha indicado el certificado para enviar los registros VERI*FACTU.\n"));
+    IniFile settings(install + QStringLiteral("/Devenix.ini"));
+    WriteVerifactuSettings(settings, {install + QStringLiteral("/no-existe.p12"), AgencyEnvironment::Pruebas});
+    r = RunCli(install, {QStringLiteral("enviar")}, "secreto\n");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.startsWith(QStringLiteral("No se encuentra el certificado"))) << r.err.toStdString();
+    EXPECT_EQ(PendingRecordCount(f.db()), 1);
 }
