@@ -117,6 +117,8 @@ QByteArray AltaXml(const AltaRecord &r)
     w.text("NombreRazonEmisor", r.issuerName);
     if (r.subsanacion)
         w.text("Subsanacion", QStringLiteral("S"));
+    if (r.subsanacion && r.rechazoPrevio)
+        w.text("RechazoPrevio", QStringLiteral("S"));
     w.text("TipoFactura", QStringLiteral("F1"));
     w.text("DescripcionOperacion", r.description);
     w.recipient(r.clientName, r.clientNif);

@@ -50,6 +50,7 @@ struct AltaRecord
     QString fecha; // dd-mm-yyyy
     QString issuerName;
     bool subsanacion = false;
+    bool rechazoPrevio = false; // corrects a record the agency rejected
     QString description;
     QString clientName;
     QString clientNif;

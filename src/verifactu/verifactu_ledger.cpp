@@ -179,7 +179,7 @@ SystemBlock VerifactuLedger::systemBlock(const QSqlDatabase &db, const QString &
 }
 
 StoredRecord VerifactuLedger::writeAlta(const QSqlDatabase &db, const InvoiceSnapshot &s, bool subsanacion,
-                                        const QString &contenido) const
+                                        bool rechazoPrevio, const QString &contenido) const
 {
     AltaRecord a;
     a.emisor = NormalizedTaxId(s.issuerNif);
@@ -187,6 +187,7 @@ StoredRecord VerifactuLedger::writeAlta(const QSqlDatabase &db, const InvoiceSna
     a.fecha = RecordDate(s.date);
     a.issuerName = s.issuerName.trimmed();
     a.subsanacion = subsanacion;
+    a.rechazoPrevio = rechazoPrevio;
     a.description = s.description.trimmed().isEmpty() ? QStringLiteral("Honorarios profesionales") : s.description.trimmed();
     a.clientName = s.clientName.trimmed();
     a.clientNif = NormalizedTaxId(s.clientNif);
@@ -256,7 +257,7 @@ std::optional<StoredRecord> VerifactuLedger::recordIssue(const QSqlDatabase &db,
     const auto last = LastAlta(db, s.number, s.year);
     std::optional<StoredRecord> written;
     if (!last) {
-        written = writeAlta(db, s, false, contenido);
+        written = writeAlta(db, s, false, false, contenido);
     } else {
         const QString previousContent =
             Scalar(db, QStringLiteral("SELECT Contenido FROM VerifactuRegistros WHERE Numero = ?"), {last->numero}).toString();
@@ -265,9 +266,17 @@ std::optional<StoredRecord> VerifactuLedger::recordIssue(const QSqlDatabase &db,
             // For the agency an invoice is its issuer, number and date: another date or issuer
             // is another invoice, so the old one is cancelled and the new one issued.
             writeAnulacion(db, *last);
-            written = writeAlta(db, s, false, contenido);
-        } else if (previousContent != contenido) {
-            written = writeAlta(db, s, true, contenido);
+            written = writeAlta(db, s, false, false, contenido);
+        } else if (previousContent != contenido || last->estado == kStateRejected) {
+            // The agency keeps no rejected record: a correction of one says so.
+            const bool accepted = Scalar(db,
+                                         QStringLiteral("SELECT count(*) FROM VerifactuRegistros WHERE NumSerie = ?"
+                                                        " AND Tipo = 'Alta' AND Emisor = ? AND FechaExpedicion = ?"
+                                                        " AND Estado IN (?, ?)"),
+                                         {last->numSerie, last->emisor, last->fecha, kStateAccepted, kStateAcceptedWithErrors})
+                                      .toInt()
+                                  > 0;
+            written = writeAlta(db, s, true, last->estado == kStateRejected && !accepted, contenido);
         }
     }
     savepoint.release();

@@ -65,7 +65,8 @@ public:
     // The invoice as it now stands. The first call writes its RegistroAlta; a later call whose
     // figures or client differ writes one with Subsanacion "S"; a changed issue date or issuer
     // (another invoice for the agency) writes a RegistroAnulacion of the old one and a new
-    // RegistroAlta. Nothing changed: nothing written, nullopt. Throws RecordRefusal for data
+    // RegistroAlta. Nothing changed: nothing written, nullopt, unless the agency rejected the
+    // last record: then it is sent again as a correction (Subsanacion and RechazoPrevio "S"). Throws RecordRefusal for data
     // the record cannot hold and AppError(kNumberCancelledMessage) for a cancelled number.
     std::optional<StoredRecord> recordIssue(const QSqlDatabase &db, const InvoiceSnapshot &invoice) const;
     // The invoice number/year is deleted: a RegistroAnulacion of its last RegistroAlta; nullopt
@@ -89,7 +90,7 @@ public:
 private:
     SystemBlock systemBlock(const QSqlDatabase &db, const QString &emisor) const;
     StoredRecord writeAlta(const QSqlDatabase &db, const InvoiceSnapshot &invoice, bool subsanacion,
-                           const QString &contenido) const;
+                           bool rechazoPrevio, const QString &contenido) const;
     StoredRecord writeAnulacion(const QSqlDatabase &db, const StoredRecord &alta) const;
 
     LedgerOptions m_options;

@@ -164,10 +164,17 @@ TEST(VerifactuLedger, ChainsAltaSubsanacionAndAnulacionEndToEnd)
     EXPECT_TRUE(s1->xml.contains("<sum1:CuotaTotal>199.00</sum1:CuotaTotal>"));
     EXPECT_EQ(s1->huellaAnterior, a2->huella);
 
+    // The agency rejected the correction: accepting the invoice again sends it anew.
+    RunSql(f.db(), QStringLiteral("UPDATE VerifactuRegistros SET Estado = ? WHERE Numero = ?"), {kStateRejected, s1->numero});
+    const auto again = ledger.recordIssue(f.db(), first);
+    ASSERT_TRUE(again);
+    EXPECT_TRUE(again->xml.contains("<sum1:Subsanacion>S</sum1:Subsanacion>\n  <sum1:RechazoPrevio>S</sum1:RechazoPrevio>"));
+    EXPECT_FALSE(ledger.recordIssue(f.db(), first));
+
     const auto n2 = ledger.recordCancellation(f.db(), 2, 2027);
     ASSERT_TRUE(n2);
     EXPECT_FALSE(n2->alta);
-    EXPECT_EQ(n2->huellaAnterior, s1->huella);
+    EXPECT_EQ(n2->huellaAnterior, again->huella);
     EXPECT_FALSE(ledger.recordCancellation(f.db(), 2, 2027));
     EXPECT_FALSE(ledger.recordCancellation(f.db(), 9, 2027));
 
@@ -189,9 +196,9 @@ TEST(VerifactuLedger, ChainsAltaSubsanacionAndAnulacionEndToEnd)
     EXPECT_FALSE(moved->subsanacion);
     EXPECT_EQ(moved->fecha, QStringLiteral("16-07-2027"));
     const auto records = VerifactuLedger::Records(f.db());
-    ASSERT_EQ(records.size(), 6u);
-    EXPECT_FALSE(records[4].alta);
-    EXPECT_EQ(records[4].fecha, QStringLiteral("15-07-2027"));
+    ASSERT_EQ(records.size(), 7u);
+    EXPECT_FALSE(records[5].alta);
+    EXPECT_EQ(records[5].fecha, QStringLiteral("15-07-2027"));
     EXPECT_FALSE(VerifactuLedger::NumberWasCancelled(f.db(), 1, 2027));
 
     // Another issuer has a chain of its own; both then say there are several.
@@ -206,7 +213,7 @@ TEST(VerifactuLedger, ChainsAltaSubsanacionAndAnulacionEndToEnd)
     ExpectAllValid(f.db());
     const ChainCheck check = CheckRecordChain(f.db());
     EXPECT_TRUE(check.ok()) << check.problem.toStdString();
-    EXPECT_EQ(check.checked, 7);
+    EXPECT_EQ(check.checked, 8);
     EXPECT_EQ(QrValidationUrl(AgencyEnvironment::Pruebas, *a2),
               QStringLiteral("https://prewww2.aeat.es/wlpl/TIKE-CONT/ValidarQR?nif=89890001K&numserie=2027%2F000002"
                              "&fecha=15-07-2027&importe=1089.00"));
