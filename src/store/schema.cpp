@@ -126,6 +126,7 @@ const char *const kDatosV3[] = {
     " Estado TEXT NOT NULL DEFAULT 'Pendiente', CodigoError TEXT, DescripcionError TEXT, Csv TEXT, Respuesta TEXT,"
     " Intentos INTEGER NOT NULL DEFAULT 0, UNIQUE (Emisor, Anterior))",
     "CREATE INDEX VerifactuRegistros_NumSerie ON VerifactuRegistros (NumSerie, Numero)",
+    "CREATE INDEX VerifactuRegistros_Emisor ON VerifactuRegistros (Emisor, Numero)",
     "CREATE INDEX VerifactuRegistros_Estado ON VerifactuRegistros (Estado, Numero)",
     "CREATE TRIGGER VerifactuRegistros_SinBorrar BEFORE DELETE ON VerifactuRegistros"
     " BEGIN SELECT RAISE(ABORT, 'Los registros VERI*FACTU no se pueden borrar.'); END",

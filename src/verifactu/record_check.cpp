@@ -15,8 +15,15 @@ QString RecordName(const StoredRecord &r)
              r.numSerie, r.fecha);
 }
 
-// What is wrong with one record given the record before it in its chain (none for a first).
-QString Problem(const StoredRecord &r, const std::optional<StoredRecord> &previous)
+// The end of a chain so far: its last record's number and what the next must repeat of it.
+struct ChainEnd
+{
+    qint64 numero = 0;
+    ChainLink link;
+};
+
+// What is wrong with one record given the end of its chain so far (none for a first).
+QString Problem(const StoredRecord &r, const ChainEnd *previous)
 {
     const auto parsed = ParseRecordXml(r.xml);
     if (!parsed)
@@ -32,8 +39,7 @@ QString Problem(const StoredRecord &r, const std::optional<StoredRecord> &previo
             return QStringLiteral("no encadena con ningún registro anterior del N.I.F. %1.").arg(r.emisor);
         return {};
     }
-    const ChainLink expected{previous->emisor, previous->numSerie, previous->fecha, previous->huella};
-    if (parsed->firstRecord || parsed->previous != expected || r.anterior != previous->numero)
+    if (parsed->firstRecord || parsed->previous != previous->link || r.anterior != previous->numero)
         return QStringLiteral("no encadena con el registro %1, el anterior de su cadena.").arg(previous->numero);
     return {};
 }
@@ -43,26 +49,24 @@ QString Problem(const StoredRecord &r, const std::optional<StoredRecord> &previo
 ChainCheck CheckRecordChain(const QSqlDatabase &db)
 {
     ChainCheck check;
-    QHash<QString, StoredRecord> ends;
+    QHash<QString, ChainEnd> ends;
     for (const StoredRecord &r : VerifactuLedger::Records(db)) {
         ++check.checked;
         const auto it = ends.constFind(r.emisor);
-        const std::optional<StoredRecord> previous =
-            it == ends.constEnd() ? std::nullopt : std::optional<StoredRecord>(*it);
-        const QString problem = Problem(r, previous);
+        const QString problem = Problem(r, it == ends.constEnd() ? nullptr : &*it);
         if (!problem.isEmpty()) {
             check.brokenAt = r.numero;
             check.problem = RecordName(r) + QLatin1Char(' ') + problem;
             return check;
         }
-        ends.insert(r.emisor, r);
+        ends.insert(r.emisor, ChainEnd{r.numero, ChainLink{r.emisor, r.numSerie, r.fecha, r.huella}});
     }
     QSqlQuery q = RunSql(db, QStringLiteral("SELECT Emisor, Ultimo, Huella FROM VerifactuCadenas ORDER BY Emisor"));
     int chains = 0;
     while (q.next()) {
         ++chains;
         const auto end = ends.constFind(q.value(0).toString());
-        if (end == ends.constEnd() || end->numero != q.value(1).toLongLong() || end->huella != q.value(2).toString()) {
+        if (end == ends.constEnd() || end->numero != q.value(1).toLongLong() || end->link.huella != q.value(2).toString()) {
             check.brokenAt = q.value(1).toLongLong();
             check.problem = QStringLiteral("Falta el registro %1, el último de la cadena del N.I.F. %2.")
                                 .arg(q.value(1).toLongLong())

@@ -172,21 +172,27 @@ std::optional<ParsedRecord> ParseRecordXml(const QByteArray &xml)
     // Leaf texts by their path below the root ("IDFactura/IDEmisorFactura").
     QXmlStreamReader reader(xml);
     QHash<QString, QString> leaves;
-    QStringList path;
+    QString path;
+    std::vector<qsizetype> lengths;
     QString root;
     while (!reader.atEnd()) {
         reader.readNext();
         if (reader.isStartElement()) {
             if (reader.namespaceUri() != kSuministroInformacionNs)
                 return std::nullopt;
-            if (root.isEmpty())
+            if (root.isEmpty()) {
                 root = reader.name().toString();
-            else
-                path << reader.name().toString();
+                continue;
+            }
+            lengths.push_back(path.size());
+            if (!path.isEmpty())
+                path += QLatin1Char('/');
+            path += reader.name();
         } else if (reader.isCharacters() && !reader.isWhitespace()) {
-            leaves[path.join(QLatin1Char('/'))] += reader.text().toString();
-        } else if (reader.isEndElement() && !path.isEmpty()) {
-            path.removeLast();
+            leaves[path] += reader.text();
+        } else if (reader.isEndElement() && !lengths.empty()) {
+            path.truncate(lengths.back());
+            lengths.pop_back();
         }
     }
     if (reader.hasError() || (root != QLatin1String("RegistroAlta") && root != QLatin1String("RegistroAnulacion")))
