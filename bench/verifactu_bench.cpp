@@ -21,7 +21,7 @@ InvoiceSnapshot Invoice(int number)
     InvoiceSnapshot s;
     s.number = number % 900000 + 1;
     s.year = 2027 + number / 900000;
-    s.date = QDate(2027, 1, 1).addDays(number % 365);
+    s.date = QDate(2025, 1, 1).addDays(number % 365);
     s.issuerNif = number % 10 == 0 ? QStringLiteral("B76543210") : QStringLiteral("89890001K");
     s.issuerName = QStringLiteral("Bufete de Pruebas, S.L.P.");
     s.clientName = QStringLiteral("Cliente %1").arg(number);

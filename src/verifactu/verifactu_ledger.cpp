@@ -1,5 +1,6 @@
 #include "verifactu/verifactu_ledger.h"
 
+#include "core/date_text.h"
 #include "store/sql.h"
 #include "verifactu/record_hash.h"
 
@@ -179,7 +180,7 @@ SystemBlock VerifactuLedger::systemBlock(const QSqlDatabase &db, const QString &
 }
 
 StoredRecord VerifactuLedger::writeAlta(const QSqlDatabase &db, const InvoiceSnapshot &s, bool subsanacion,
-                                        bool rechazoPrevio, const QString &contenido) const
+                                        bool rechazoPrevio, const QString &contenido, const QDateTime &now) const
 {
     AltaRecord a;
     a.emisor = NormalizedTaxId(s.issuerNif);
@@ -199,7 +200,7 @@ StoredRecord VerifactuLedger::writeAlta(const QSqlDatabase &db, const InvoiceSna
     StoredRecord r;
     a.previous = ChainEnd(db, a.emisor, &r.anterior);
     a.system = systemBlock(db, a.emisor);
-    a.timestamp = RecordTimestamp(m_options.clock(), m_options.timeZone);
+    a.timestamp = RecordTimestamp(now, m_options.timeZone);
     r.huellaAnterior = a.previous ? a.previous->huella : QString();
     a.huella = Huella(HashInput(AltaHashFields{a.emisor, a.numSerie, a.fecha, QStringLiteral("F1"), a.cuotaTotal,
                                                a.importeTotal, r.huellaAnterior, a.timestamp}));
@@ -218,7 +219,7 @@ StoredRecord VerifactuLedger::writeAlta(const QSqlDatabase &db, const InvoiceSna
     return r;
 }
 
-StoredRecord VerifactuLedger::writeAnulacion(const QSqlDatabase &db, const StoredRecord &alta) const
+StoredRecord VerifactuLedger::writeAnulacion(const QSqlDatabase &db, const StoredRecord &alta, const QDateTime &now) const
 {
     AnulacionRecord a;
     a.emisor = alta.emisor;
@@ -228,7 +229,7 @@ StoredRecord VerifactuLedger::writeAnulacion(const QSqlDatabase &db, const Store
     StoredRecord r;
     a.previous = ChainEnd(db, a.emisor, &r.anterior);
     a.system = systemBlock(db, a.emisor);
-    a.timestamp = RecordTimestamp(m_options.clock(), m_options.timeZone);
+    a.timestamp = RecordTimestamp(now, m_options.timeZone);
     r.huellaAnterior = a.previous ? a.previous->huella : QString();
     a.huella = Huella(HashInput(AnulacionHashFields{a.emisor, a.numSerie, a.fecha, r.huellaAnterior, a.timestamp}));
     r.emisor = a.emisor;
@@ -250,6 +251,12 @@ std::optional<StoredRecord> VerifactuLedger::recordIssue(const QSqlDatabase &db,
     CheckInvoiceSnapshot(s);
     Savepoint savepoint(db);
     TakeWriteLock(db);
+    // Read once the lock is held, so that the times follow the chain's order.
+    const QDateTime now = m_options.clock();
+    // The agency refuses an issue date later than the day the record is made.
+    if (s.date > now.toTimeZone(m_options.timeZone).date())
+        throw RecordRefusal(QStringLiteral("La fecha de la factura (%1) no puede ser posterior a hoy en una factura "
+                                           "VERI*FACTU.").arg(FormatDate(s.date)));
     if (NumberWasCancelled(db, s.number, s.year))
         throw RecordRefusal(kNumberCancelledMessage);
 
@@ -257,7 +264,7 @@ std::optional<StoredRecord> VerifactuLedger::recordIssue(const QSqlDatabase &db,
     const auto last = LastAlta(db, s.number, s.year);
     std::optional<StoredRecord> written;
     if (!last) {
-        written = writeAlta(db, s, false, false, contenido);
+        written = writeAlta(db, s, false, false, contenido, now);
     } else {
         const QString previousContent =
             Scalar(db, QStringLiteral("SELECT Contenido FROM VerifactuRegistros WHERE Numero = ?"), {last->numero}).toString();
@@ -265,8 +272,8 @@ std::optional<StoredRecord> VerifactuLedger::recordIssue(const QSqlDatabase &db,
         if (!sameInvoice) {
             // For the agency an invoice is its issuer, number and date: another date or issuer
             // is another invoice, so the old one is cancelled and the new one issued.
-            writeAnulacion(db, *last);
-            written = writeAlta(db, s, false, false, contenido);
+            writeAnulacion(db, *last, now);
+            written = writeAlta(db, s, false, false, contenido, now);
         } else if (previousContent != contenido || last->estado == kStateRejected) {
             // The agency keeps no rejected record: a correction of one says so.
             const bool accepted = Scalar(db,
@@ -276,7 +283,7 @@ std::optional<StoredRecord> VerifactuLedger::recordIssue(const QSqlDatabase &db,
                                          {last->numSerie, last->emisor, last->fecha, kStateAccepted, kStateAcceptedWithErrors})
                                       .toInt()
                                   > 0;
-            written = writeAlta(db, s, true, last->estado == kStateRejected && !accepted, contenido);
+            written = writeAlta(db, s, true, last->estado == kStateRejected && !accepted, contenido, now);
         }
     }
     savepoint.release();
@@ -290,7 +297,7 @@ std::optional<StoredRecord> VerifactuLedger::recordCancellation(const QSqlDataba
     std::optional<StoredRecord> written;
     if (!NumberWasCancelled(db, number, year)) {
         if (const auto last = LastAlta(db, number, year))
-            written = writeAnulacion(db, *last);
+            written = writeAnulacion(db, *last, m_options.clock());
     }
     savepoint.release();
     return written;

@@ -66,8 +66,9 @@ public:
     // figures or client differ writes one with Subsanacion "S"; a changed issue date or issuer
     // (another invoice for the agency) writes a RegistroAnulacion of the old one and a new
     // RegistroAlta. Nothing changed: nothing written, nullopt, unless the agency rejected the
-    // last record: then it is sent again as a correction (Subsanacion and RechazoPrevio "S"). Throws RecordRefusal for data
-    // the record cannot hold and AppError(kNumberCancelledMessage) for a cancelled number.
+    // last record: then it is sent again as a correction (Subsanacion and RechazoPrevio "S").
+    // Throws RecordRefusal for data the record cannot hold, an issue date after today or a
+    // cancelled number (kNumberCancelledMessage).
     std::optional<StoredRecord> recordIssue(const QSqlDatabase &db, const InvoiceSnapshot &invoice) const;
     // The invoice number/year is deleted: a RegistroAnulacion of its last RegistroAlta; nullopt
     // when it was never issued or is already cancelled.
@@ -90,8 +91,8 @@ public:
 private:
     SystemBlock systemBlock(const QSqlDatabase &db, const QString &emisor) const;
     StoredRecord writeAlta(const QSqlDatabase &db, const InvoiceSnapshot &invoice, bool subsanacion,
-                           bool rechazoPrevio, const QString &contenido) const;
-    StoredRecord writeAnulacion(const QSqlDatabase &db, const StoredRecord &alta) const;
+                           bool rechazoPrevio, const QString &contenido, const QDateTime &now) const;
+    StoredRecord writeAnulacion(const QSqlDatabase &db, const StoredRecord &alta, const QDateTime &now) const;
 
     LedgerOptions m_options;
 };

@@ -189,12 +189,16 @@ TEST(VerifactuLedger, ChainsAltaSubsanacionAndAnulacionEndToEnd)
         EXPECT_EQ(e.message(), kNumberCancelledMessage);
     }
 
+    InvoiceSnapshot tomorrow = first;
+    tomorrow.date = QDate(2027, 7, 16);
+    EXPECT_THROW(ledger.recordIssue(f.db(), tomorrow), RecordRefusal);
+
     // A new date makes another invoice for the agency: the old one cancelled, the new one issued.
-    first.date = first.date.addDays(1);
+    first.date = first.date.addDays(-1);
     const auto moved = ledger.recordIssue(f.db(), first);
     ASSERT_TRUE(moved);
     EXPECT_FALSE(moved->subsanacion);
-    EXPECT_EQ(moved->fecha, QStringLiteral("16-07-2027"));
+    EXPECT_EQ(moved->fecha, QStringLiteral("14-07-2027"));
     const auto records = VerifactuLedger::Records(f.db());
     ASSERT_EQ(records.size(), 7u);
     EXPECT_FALSE(records[5].alta);

@@ -13,6 +13,17 @@
 #include <iostream>
 #include <string>
 
+namespace {
+
+// This program runs on the real clock: its invoices are dated today.
+InvoiceSnapshot Today(InvoiceSnapshot s)
+{
+    s.date = QDate::currentDate();
+    return s;
+}
+
+} // namespace
+
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
@@ -35,10 +46,10 @@ int main(int argc, char **argv)
         for (int n = first; n < first + args.at(3).toInt(); ++n) {
             // Odd numbers with no transaction of the caller: the ledger's own lock serialises them.
             if (n % 2 != 0) {
-                ledger.recordIssue(db, SampleInvoice(n));
+                ledger.recordIssue(db, Today(SampleInvoice(n)));
             } else {
                 Transaction transaction(db);
-                ledger.recordIssue(db, SampleInvoice(n));
+                ledger.recordIssue(db, Today(SampleInvoice(n)));
                 transaction.commit();
             }
             QThread::msleep(5); // a user between two invoices
