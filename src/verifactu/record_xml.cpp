@@ -157,6 +157,8 @@ QByteArray AnulacionXml(const AnulacionRecord &r)
     w.text("NumSerieFacturaAnulada", r.numSerie);
     w.text("FechaExpedicionFacturaAnulada", r.fecha);
     w.end();
+    if (r.sinRegistroPrevio)
+        w.text("SinRegistroPrevio", QStringLiteral("S"));
     w.chain(r.previous);
     w.system(r.system);
     w.text("FechaHoraHusoGenRegistro", r.timestamp);

@@ -69,6 +69,7 @@ struct AnulacionRecord
     QString emisor;
     QString numSerie;
     QString fecha;
+    bool sinRegistroPrevio = false; // the agency holds no alta of it (all were rejected)
     std::optional<ChainLink> previous;
     SystemBlock system;
     QString timestamp;

@@ -95,6 +95,17 @@ QString ContentDigest(const InvoiceSnapshot &s)
     return Huella(parts.join(QChar(0x1f)));
 }
 
+// Whether the agency accepted some alta of the invoice `alta` belongs to.
+bool AgencyHoldsInvoice(const QSqlDatabase &db, const StoredRecord &alta)
+{
+    return Scalar(db,
+                  QStringLiteral("SELECT count(*) FROM VerifactuRegistros WHERE NumSerie = ? AND Tipo = 'Alta'"
+                                 " AND Emisor = ? AND FechaExpedicion = ? AND Estado IN (?, ?)"),
+                  {alta.numSerie, alta.emisor, alta.fecha, kStateAccepted, kStateAcceptedWithErrors})
+               .toInt()
+           > 0;
+}
+
 std::vector<TaxLine> DesgloseLines(const InvoiceSnapshot &s)
 {
     // The schema wants at least one line: an invoice of outlays alone has a zero base.
@@ -225,6 +236,7 @@ StoredRecord VerifactuLedger::writeAnulacion(const QSqlDatabase &db, const Store
     a.emisor = alta.emisor;
     a.numSerie = alta.numSerie;
     a.fecha = alta.fecha;
+    a.sinRegistroPrevio = alta.estado == kStateRejected && !AgencyHoldsInvoice(db, alta);
 
     StoredRecord r;
     a.previous = ChainEnd(db, a.emisor, &r.anterior);
@@ -276,14 +288,8 @@ std::optional<StoredRecord> VerifactuLedger::recordIssue(const QSqlDatabase &db,
             written = writeAlta(db, s, false, false, contenido, now);
         } else if (previousContent != contenido || last->estado == kStateRejected) {
             // The agency keeps no rejected record: a correction of one says so.
-            const bool accepted = Scalar(db,
-                                         QStringLiteral("SELECT count(*) FROM VerifactuRegistros WHERE NumSerie = ?"
-                                                        " AND Tipo = 'Alta' AND Emisor = ? AND FechaExpedicion = ?"
-                                                        " AND Estado IN (?, ?)"),
-                                         {last->numSerie, last->emisor, last->fecha, kStateAccepted, kStateAcceptedWithErrors})
-                                      .toInt()
-                                  > 0;
-            written = writeAlta(db, s, true, last->estado == kStateRejected && !accepted, contenido, now);
+            written = writeAlta(db, s, true, last->estado == kStateRejected && !AgencyHoldsInvoice(db, *last), contenido,
+                                now);
         }
     }
     savepoint.release();

@@ -174,6 +174,7 @@ TEST(VerifactuLedger, ChainsAltaSubsanacionAndAnulacionEndToEnd)
     const auto n2 = ledger.recordCancellation(f.db(), 2, 2027);
     ASSERT_TRUE(n2);
     EXPECT_FALSE(n2->alta);
+    EXPECT_FALSE(n2->xml.contains("SinRegistroPrevio"));
     EXPECT_EQ(n2->huellaAnterior, again->huella);
     EXPECT_FALSE(ledger.recordCancellation(f.db(), 2, 2027));
     EXPECT_FALSE(ledger.recordCancellation(f.db(), 9, 2027));
@@ -204,6 +205,11 @@ TEST(VerifactuLedger, ChainsAltaSubsanacionAndAnulacionEndToEnd)
     EXPECT_FALSE(records[5].alta);
     EXPECT_EQ(records[5].fecha, QStringLiteral("15-07-2027"));
     EXPECT_FALSE(VerifactuLedger::NumberWasCancelled(f.db(), 1, 2027));
+    // Cancelling an invoice the agency never accepted: it holds nothing to cancel.
+    RunSql(f.db(), QStringLiteral("UPDATE VerifactuRegistros SET Estado = ? WHERE Numero = ?"), {kStateRejected, moved->numero});
+    const auto n1 = ledger.recordCancellation(f.db(), 1, 2027);
+    ASSERT_TRUE(n1);
+    EXPECT_TRUE(n1->xml.contains("<sum1:SinRegistroPrevio>S</sum1:SinRegistroPrevio>"));
 
     // Another issuer has a chain of its own; both then say there are several.
     InvoiceSnapshot other = SampleInvoice(3);
@@ -217,7 +223,7 @@ TEST(VerifactuLedger, ChainsAltaSubsanacionAndAnulacionEndToEnd)
     ExpectAllValid(f.db());
     const ChainCheck check = CheckRecordChain(f.db());
     EXPECT_TRUE(check.ok()) << check.problem.toStdString();
-    EXPECT_EQ(check.checked, 8);
+    EXPECT_EQ(check.checked, 9);
     EXPECT_EQ(QrValidationUrl(AgencyEnvironment::Pruebas, *a2),
               QStringLiteral("https://prewww2.aeat.es/wlpl/TIKE-CONT/ValidarQR?nif=89890001K&numserie=2027%2F000002"
                              "&fecha=15-07-2027&importe=1089.00"));
