@@ -1,5 +1,6 @@
 #include "shell/main_window.h"
 
+#include "core/errors.h"
 #include "core/ini_file.h"
 #include "core/version.h"
 #include "fees/region_modules.h"
@@ -10,6 +11,8 @@
 #include "shell/startup.h"
 #include "shell/web_panel.h"
 #include "shell/window_openers.h"
+#include "verifactu/declaration.h"
+#include "verifactu/declaration_window.h"
 #include "widgets/application.h"
 #include "widgets/qt_prompter.h"
 
@@ -200,6 +203,16 @@ void TFormMenu::buildActions()
     makeAction("Action5", QStringLiteral("Manual &On-Line"), [this] { showManual(m_support.manual); })
         ->setEnabled(!m_support.manual.isEmpty());
 
+    makeAction("DeclaracionVerifactu", QStringLiteral("&Declaración responsable VERI*FACTU"), [this] {
+        try {
+            const Declaration declaration = ReadDeclaration(m_session.programDir + QLatin1Char('/') + kDeclarationFile);
+            TFormDeclaracion window(DeclarationText(declaration), this);
+            window.exec();
+        } catch (const AppError &e) {
+            m_prompter.inform(e.message());
+        }
+    });
+
     makeAction("Action11", QStringLiteral("Seleccionar Región"), opens(&Openers::OpenRegionSelection));
     makeAction("Gestionar_Honorarios", QStringLiteral("Gestión de Conceptos"), opens(&Openers::OpenFeeConcepts));
     makeAction("Editar_Tabla", QStringLiteral("Editor de Tablas/Ref."), opens(&Openers::OpenScaleTables));
@@ -243,6 +256,7 @@ void TFormMenu::buildMenus()
     help->addAction(action("Action8"));
     help->addAction(action("Action3"));
     help->addAction(action("Action5"));
+    help->addAction(action("DeclaracionVerifactu"));
 }
 
 QWidget *TFormMenu::buildNavigation()

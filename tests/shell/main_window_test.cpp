@@ -261,7 +261,8 @@ TEST_F(MainWindowTest, MenusActionsAndPanelsAreThoseOfTheProgram)
                                     QStringLiteral("R&estaurar Copia de Seguridad"), QStringLiteral("-"),
                                     QStringLiteral("&Bloqueos"), QStringLiteral("&Ayuda"),
                                     QStringLiteral("&Info. Versión"), QStringLiteral("&Manual"),
-                                    QStringLiteral("Manual &On-Line")}));
+                                    QStringLiteral("Manual &On-Line"),
+                                    QStringLiteral("&Declaración responsable VERI*FACTU")}));
     // Every entry of a menu, and every menu of the bar, answers to its own letter.
     std::vector<QList<QAction *>> menus{menu.menuBar()->actions()};
     for (std::size_t m = 0; m < menus.size(); ++m) {
@@ -292,7 +293,7 @@ TEST_F(MainWindowTest, MenusActionsAndPanelsAreThoseOfTheProgram)
     const std::pair<const char *, const char *> opened[] = {
         {"tiposdeinteres", "FormInt"}, {"liquidaciones", "FormInter"}, {"Action12", "FormDcto"},
         {"Action9", "FormCopSeg"}, {"Action1", "FormCopRes"}, {"ActionBloqueos", "FormBloqueos"},
-        {"clientes", "FormCliPral"}, {"contactos", "FormCorConPral"}};
+        {"clientes", "FormCliPral"}, {"contactos", "FormCorConPral"}, {"DeclaracionVerifactu", "TFormDeclaracion"}};
     for (const auto &[actionName, windowName] : opened) {
         QString seen;
         QTimer poll;
