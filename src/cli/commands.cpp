@@ -9,6 +9,7 @@ int RunCombineCommand(const QStringList &args, CliIo &io);
 int RunBackupCommand(const QStringList &arguments, CliIo &io);
 int RunRestoreCommand(const QStringList &arguments, CliIo &io);
 int RunHistoryCommand(const QStringList &args, CliIo &io);
+int RunModuleCommand(const QStringList &args, CliIo &io);
 int RunVerifactuCommand(const QStringList &args, CliIo &io);
 // Clients and contacts (clients_command.cpp).
 int RunClientsCommand(const QStringList &args, CliIo &io);
@@ -34,6 +35,9 @@ const std::vector<CliCommand> &CliCommands()
          "  historico mostrar NUMASUNTO | listar | borrar NUMASUNTO [--instalacion DIR]",
          "Histórico de liquidaciones: guarda un caso, lo escribe en JSON, lista las guardadas o borra una.",
          RunHistoryCommand},
+        {"modulo", "modulo REGION [--instalacion DIR]",
+         "Escribe en JSON el baremo de honorarios de una región (por nombre o Id): criterios y tablas.",
+         RunModuleCommand},
         {"verifactu",
          "verifactu comprobar | registros [--desde dd/mm/aaaa] [--hasta dd/mm/aaaa] | xml N | enviar < clave\n"
          "  [--instalacion DIR]",

@@ -6,6 +6,9 @@
 #include "clients/clients_window.h"
 #include "clients/contacts_window.h"
 #include "documents/template_catalogue_window.h"
+#include "fees/criteria_window.h"
+#include "fees/region_window.h"
+#include "fees/table_editor.h"
 #include "interest/rate_list_window.h"
 #include "interest/settlement_input_window.h"
 #include "invoicing/company_data_window.h"
@@ -72,10 +75,22 @@ void OpenContacts(AppContext &context, QWidget *parent)
     ShowContacts(context, parent);
 }
 
+void OpenRegionSelection(AppContext &context, QWidget *parent)
+{
+    OpenRegionWindow(context, parent);
+}
+
+void OpenFeeConcepts(AppContext &context, QWidget *parent)
+{
+    OpenCriteriaWindow(context, parent);
+}
+
+void OpenScaleTables(AppContext &context, QWidget *parent)
+{
+    OpenTableEditor(context, parent);
+}
+
 // Not part of the program yet: these actions do nothing until their windows are.
-void OpenRegionSelection(AppContext &, QWidget *) {}
-void OpenFeeConcepts(AppContext &, QWidget *) {}
-void OpenScaleTables(AppContext &, QWidget *) {}
 void OpenInvoicing(AppContext &, QWidget *) {}
 void OpenInvoiceList(AppContext &, QWidget *) {}
 void OpenFeeCalculator(AppContext &, QWidget *) {}
