@@ -8,6 +8,7 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
@@ -503,4 +504,60 @@ TEST_F(DocxMerge, TemplateWrittenByLibreOffice)
     ASSERT_TRUE(QFile::exists(path("carta.docx"))) << p.readAllStandardError().toStdString();
     MergeSettlementDocument(path("carta.docx"), path("salida.docx"), catalogue, data);
     EXPECT_EQ(ParagraphTexts(ReadEntry(path("salida.docx"), QStringLiteral("word/document.xml"))), expected);
+}
+
+namespace {
+
+// The shipped letter merged with large amounts, with its font replaced by `font`, as the
+// office suite lays it out: the text of its PDF, or empty when there is no suite.
+QString ShippedLetterLaidOut(const QString &font, const QString &folder, const MergeData &data)
+{
+    const QString soffice = QStandardPaths::findExecutable(QStringLiteral("soffice"));
+    const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    if (soffice.isEmpty() || pdftotext.isEmpty())
+        return {};
+    const QString shipped = QStringLiteral(CUANTIX_BINARY_DIR "/instalacion/DocPlant/CartaLiquidacion.docx");
+    std::vector<ZipEntry> entries = ReadZip(shipped);
+    for (ZipEntry &e : entries) {
+        if (e.name == QLatin1String("word/styles.xml"))
+            e.data.replace(QByteArray("\"Arial\""), QByteArray("\"" + font.toUtf8() + "\""));
+    }
+    const QString base = folder + QLatin1Char('/') + QString(font).remove(QLatin1Char(' '));
+    EXPECT_TRUE(WriteZip(base + QStringLiteral("-plantilla.docx"), entries));
+    TempInstallation install;
+    MergeSettlementDocument(base + QStringLiteral("-plantilla.docx"), base + QStringLiteral(".docx"),
+                            LoadInstallationMergeFields(install.path()), data);
+    QProcess convert;
+    convert.start(soffice, {QStringLiteral("-env:UserInstallation=file://") + folder + QStringLiteral("/perfil"),
+                            QStringLiteral("--headless"), QStringLiteral("--convert-to"), QStringLiteral("pdf"),
+                            QStringLiteral("--outdir"), folder, base + QStringLiteral(".docx")});
+    EXPECT_TRUE(convert.waitForFinished(180000));
+    QProcess text;
+    text.start(pdftotext, {QStringLiteral("-layout"), base + QStringLiteral(".pdf"), QStringLiteral("-")});
+    EXPECT_TRUE(text.waitForFinished(60000));
+    return QString::fromUtf8(text.readAllStandardOutput());
+}
+
+} // namespace
+
+TEST(ShippedTemplate, TableFitsItsContentInCommonFonts)
+{
+    MergeData data;
+    data.principal = 12715034.15;
+    data.grandTotal = 12838490.93;
+    data.totalInterest = 123456.78;
+    for (int i = 0; i < 3; ++i) {
+        data.rows.push_back(SettlementRow{QDate(2020, 1, 1).addMonths(4 * i), QDate(2020, 4, 30).addMonths(4 * i),
+                                          12715034.15, 3.75, 41152.26});
+    }
+    QTemporaryDir dir;
+    for (const QString &font : {QStringLiteral("Arial"), QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")}) {
+        const QString text = ShippedLetterLaidOut(font, dir.path(), data);
+        if (text.isEmpty())
+            GTEST_SKIP() << "soffice or pdftotext is not installed: the letter's layout is not tried";
+        // Each row on one line: both dates whole, the amounts whole beside them.
+        const QRegularExpression row(QStringLiteral("(\\d\\d/\\d\\d/2020)\\s+(\\d\\d/\\d\\d/2020)\\s+\\d+\\s+3,75\\s+"
+                                                    "12\\.715\\.034,15\\s+2\\.115\\.603\\.672,00\\s+41\\.152,26\\s+6\\.847\\.160,00"));
+        EXPECT_EQ(text.count(row), 3) << font.toStdString() << "\n" << text.toStdString();
+    }
 }
