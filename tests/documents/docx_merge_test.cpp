@@ -331,15 +331,17 @@ TEST_F(DocxMerge, BadTemplatesGiveAClearMessageAndWriteNothing)
     EXPECT_TRUE(messageFor(path("cabecera-rota.docx")).contains(QStringLiteral("\"word/header1.xml\" no es XML válido")));
 }
 
-TEST_F(DocxMerge, OutputThatCannotBeWrittenIsReported)
+TEST_F(DocxMerge, MissingOutputFolderIsMadeAndOneThatCannotBeIsReported)
 {
     WriteDocx(path("plantilla.docx"), DocxParts{DocumentXml(Paragraph(TextRun(QStringLiteral("x")))), {}, {}, {}, {}, {}});
-    const QString target = path("no-hay-carpeta/salida.docx");
+    MergeSettlementDocument(path("plantilla.docx"), path("nueva/carpeta/salida.docx"), catalogue, data);
+    EXPECT_TRUE(QFile::exists(path("nueva/carpeta/salida.docx")));
+    const QString target = path("plantilla.docx/salida.docx"); // below a file
     try {
         MergeSettlementDocument(path("plantilla.docx"), target, catalogue, data);
-        FAIL() << "wrote into a missing folder";
+        FAIL() << "wrote below a file";
     } catch (const AppError &e) {
-        EXPECT_EQ(e.message(), QStringLiteral("No se ha podido escribir el documento \"%1\".").arg(target));
+        EXPECT_EQ(e.message(), QStringLiteral("No se ha podido crear la carpeta \"%1\".").arg(path("plantilla.docx")));
     }
 }
 
