@@ -9,6 +9,10 @@ int RunCombineCommand(const QStringList &args, CliIo &io);
 int RunBackupCommand(const QStringList &arguments, CliIo &io);
 int RunRestoreCommand(const QStringList &arguments, CliIo &io);
 int RunHistoryCommand(const QStringList &args, CliIo &io);
+int RunVerifactuCommand(const QStringList &args, CliIo &io);
+// Clients and contacts (clients_command.cpp).
+int RunClientsCommand(const QStringList &args, CliIo &io);
+int RunContactsCommand(const QStringList &args, CliIo &io);
 
 const std::vector<CliCommand> &CliCommands()
 {
@@ -30,6 +34,20 @@ const std::vector<CliCommand> &CliCommands()
          "  historico mostrar NUMASUNTO | listar | borrar NUMASUNTO [--instalacion DIR]",
          "Histórico de liquidaciones: guarda un caso, lo escribe en JSON, lista las guardadas o borra una.",
          RunHistoryCommand},
+        {"verifactu",
+         "verifactu comprobar | registros [--desde dd/mm/aaaa] [--hasta dd/mm/aaaa] | xml N | enviar < clave\n"
+         "  [--instalacion DIR]",
+         "Registros VERI*FACTU: comprueba huellas y cadena, los lista en JSON, escribe el XML de uno o envía los "
+         "pendientes a la Agencia Tributaria.",
+         RunVerifactuCommand},
+        {"clientes",
+         "clientes listar | exportar SALIDA.xlsx|SALIDA.vcf|SALIDA.csv | importar ENTRADA.csv [--instalacion DIR]",
+         "Clientes: los lista en JSON, los exporta a Excel, vCard o CSV, o importa un CSV como altas nuevas.",
+         RunClientsCommand},
+        {"contactos",
+         "contactos listar | exportar SALIDA.xlsx|SALIDA.vcf|SALIDA.csv | importar ENTRADA.csv [--instalacion DIR]",
+         "Contactos: los lista en JSON, los exporta a Excel, vCard o CSV, o importa un CSV como altas nuevas.",
+         RunContactsCommand},
     };
     return commands;
 }

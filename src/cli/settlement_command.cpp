@@ -89,7 +89,9 @@ int RunReportCommand(const QStringList &arguments, CliIo &io)
     const QString folder = QFileInfo(args.at(0)).absolutePath();
     if (!QDir().mkpath(folder))
         throw AppError(QStringLiteral("No se ha podido crear la carpeta \"%1\".").arg(QDir::toNativeSeparators(folder)));
-    WriteSettlementReportPdf(computed->input, computed->result, args.at(0));
+    SettlementHeading heading;
+    heading.office = OfficeNameFromSettings(computed->installationDir + QStringLiteral("/Devenix.ini"));
+    WriteSettlementReportPdf(computed->input, computed->result, args.at(0), QDate::currentDate(), heading);
     return CliOk;
 }
 
@@ -100,6 +102,8 @@ int RunCombineCommand(const QStringList &arguments, CliIo &io)
     const auto computed = ReadAndComputeCase(args, 2, io, status);
     if (!computed)
         return status;
+    if (!QFileInfo(args.at(0)).isFile())
+        return BadInput(io, QStringLiteral("No existe el archivo \"%1\".").arg(args.at(0)));
     CombineSettlementDocument(args.at(0), args.at(1), computed->installationDir, computed->input, computed->result);
     return CliOk;
 }

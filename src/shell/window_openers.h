@@ -15,11 +15,13 @@ void OpenSettlement(AppContext &context, QWidget *parent);
 // "&Configurar Datos Empresa" (Action10): the company data; on " Aceptar" the main window's
 // caption is set again.
 void OpenCompanyData(AppContext &context, QWidget *parent);
-// "Configurar Plantillas &Zozazidar" (Action12): the template catalogue.
+// "Configurar Plantillas de &Intereses" (Action12): the template catalogue.
 void OpenTemplates(AppContext &context, QWidget *parent);
 // "&Realizar Copia de Seguridad" (Action9) and "R&estaurar Copia de Seguridad" (Action1).
 void OpenBackup(AppContext &context, QWidget *parent);
 void OpenRestore(AppContext &context, QWidget *parent);
+// "&Bloqueos" (ActionBloqueos): the record locks held now, to release one left behind.
+void OpenLocks(AppContext &context, QWidget *parent);
 // "&Info. Versión" (Action8): the about box.
 void OpenAbout(AppContext &context, QWidget *parent);
 

@@ -16,7 +16,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QKeySequence>
 #include <QMenuBar>
+#include <QSet>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -150,7 +152,7 @@ TEST_F(MainWindowTest, FirstStartAsksForTheCompanyDataAndOpensTheRegionOfItsProv
     TFormMenu &menu = start();
     EXPECT_TRUE(m_prompter.messages().isEmpty()) << m_prompter.lastMessage().toStdString();
     EXPECT_EQ(m_quit->count(), 0);
-    EXPECT_EQ(menu.windowTitle(), QStringLiteral("Zozazidar"));
+    EXPECT_EQ(menu.windowTitle(), QStringLiteral("Cuantix"));
     EXPECT_EQ(menu.session().regionName, QStringLiteral("Elche"));
     EXPECT_EQ(menu.session().regionId, 19);
     EXPECT_EQ(settings().readString(QStringLiteral("INICIO"), QStringLiteral("REGION")), QStringLiteral("19"));
@@ -164,7 +166,7 @@ TEST_F(MainWindowTest, FirstStartAbandonedWarnsAndEndsTheProgram)
     WhenOpen<TFormConfHono>(QStringLiteral("FormConfHono"), [](TFormConfHono *window) { window->reject(); });
     start();
     EXPECT_EQ(m_prompter.messages(),
-              QStringList{QStringLiteral("Zozazidar no funcionará si no esta correctamente configurado")});
+              QStringList{QStringLiteral("Cuantix no funcionará si no esta correctamente configurado")});
     EXPECT_EQ(m_prompter.shown().back().icon, Prompter::Icon::Warning);
     EXPECT_EQ(m_quit->count(), 1);
     EXPECT_FALSE(m_menu->context().store.isConnected(Alias::Modulo));
@@ -175,7 +177,7 @@ TEST_F(MainWindowTest, AStartWithARegionOpensThatRegionsModule)
     configure(QStringLiteral("6"));
     TFormMenu &menu = start();
     EXPECT_TRUE(m_prompter.shown().empty());
-    EXPECT_EQ(menu.windowTitle(), QStringLiteral("Zozazidar"));
+    EXPECT_EQ(menu.windowTitle(), QStringLiteral("Cuantix"));
     EXPECT_EQ(menu.session().regionName, QStringLiteral("Galicia"));
     EXPECT_EQ(menu.session().moduleDir, m_install.path() + QStringLiteral("/modulos/galicia"));
     EXPECT_TRUE(moduleOpenAt(menu.session().moduleDir));
@@ -215,7 +217,7 @@ TEST_F(MainWindowTest, WithoutDataOnAFirstStartTheProgramEndsAfterSayingWhy)
     start();
     ASSERT_EQ(m_prompter.messages().size(), 2);
     EXPECT_TRUE(m_prompter.messages().constFirst().startsWith(QStringLiteral("No existe la carpeta de datos")));
-    EXPECT_EQ(m_prompter.lastMessage(), QStringLiteral("Zozazidar no funcionará si no esta correctamente configurado"));
+    EXPECT_EQ(m_prompter.lastMessage(), QStringLiteral("Cuantix no funcionará si no esta correctamente configurado"));
     EXPECT_EQ(m_quit->count(), 1);
 }
 
@@ -250,15 +252,33 @@ TEST_F(MainWindowTest, MenusActionsAndPanelsAreThoseOfTheProgram)
                 entries << entry->text();
         }
     }
-    EXPECT_EQ(entries, (QStringList{QStringLiteral("&Ficheros"), QStringLiteral("&Zozazidar > &Tipos de Interés"),
-                                    QStringLiteral("&Zozazidar > &Liquidaciones"), QStringLiteral("-"),
+    EXPECT_EQ(entries, (QStringList{QStringLiteral("&Ficheros"), QStringLiteral("&Intereses > &Tipos de Interés"),
+                                    QStringLiteral("&Intereses > &Liquidaciones"), QStringLiteral("-"),
+                                    QStringLiteral("&Clientes"), QStringLiteral("C&ontactos"), QStringLiteral("-"),
                                     QStringLiteral("&Salir"), QStringLiteral("&Utilidades"), QStringLiteral("-"),
                                     QStringLiteral("&Configurar Datos Empresa"),
-                                    QStringLiteral("Configurar Plantillas &Zozazidar"), QStringLiteral("-"),
+                                    QStringLiteral("Configurar Plantillas de &Intereses"), QStringLiteral("-"),
                                     QStringLiteral("&Realizar Copia de Seguridad"),
-                                    QStringLiteral("R&estaurar Copia de Seguridad"), QStringLiteral("&Ayuda"),
+                                    QStringLiteral("R&estaurar Copia de Seguridad"), QStringLiteral("-"),
+                                    QStringLiteral("&Bloqueos"), QStringLiteral("&Ayuda"),
                                     QStringLiteral("&Info. Versión"), QStringLiteral("&Manual"),
-                                    QStringLiteral("&Manual &On-Line")}));
+                                    QStringLiteral("Manual &On-Line"),
+                                    QStringLiteral("&Declaración responsable VERI*FACTU")}));
+    // Every entry of a menu, and every menu of the bar, answers to its own letter.
+    std::vector<QList<QAction *>> menus{menu.menuBar()->actions()};
+    for (std::size_t m = 0; m < menus.size(); ++m) {
+        QSet<QString> letters;
+        for (QAction *entry : menus[m]) {
+            if (entry->isSeparator())
+                continue;
+            const QString letter = QKeySequence::mnemonic(entry->text()).toString();
+            EXPECT_FALSE(letter.isEmpty()) << entry->text().toStdString();
+            EXPECT_FALSE(letters.contains(letter)) << entry->text().toStdString();
+            letters.insert(letter);
+            if (entry->menu())
+                menus.push_back(entry->menu()->actions());
+        }
+    }
     for (const char *name : {"clientes", "contactos", "agenda", "Action11", "Gestionar_Honorarios", "Editar_Tabla",
                              "Facturar", "ListadoFacturas", "Action13"})
         EXPECT_NE(action(name), nullptr) << name;
@@ -266,13 +286,15 @@ TEST_F(MainWindowTest, MenusActionsAndPanelsAreThoseOfTheProgram)
     EXPECT_EQ(action("Facturar")->property("category").toString(), QStringLiteral("Ostrana"));
 
     EXPECT_TRUE(widget("PadreIntereses")->isVisible());
+    EXPECT_TRUE(widget("PadreClientes")->isVisible());
     EXPECT_TRUE(widget("PadreHonorarios")->isHidden());
     EXPECT_EQ(m_menu->findChild<QAbstractButton *>(QStringLiteral("BtnCalcular"))->text(),
-              QStringLiteral("Calcular Zozazidar "));
+              QStringLiteral("Calcular Intereses"));
     // Each built action opens its modal window; closing it leaves the main window as it was.
     const std::pair<const char *, const char *> opened[] = {
         {"tiposdeinteres", "FormInt"}, {"liquidaciones", "FormInter"}, {"Action12", "FormDcto"},
-        {"Action9", "FormCopSeg"}, {"Action1", "FormCopRes"}};
+        {"Action9", "FormCopSeg"}, {"Action1", "FormCopRes"}, {"ActionBloqueos", "FormBloqueos"},
+        {"clientes", "FormCliPral"}, {"contactos", "FormCorConPral"}, {"DeclaracionVerifactu", "TFormDeclaracion"}};
     for (const auto &[actionName, windowName] : opened) {
         QString seen;
         QTimer poll;
@@ -289,9 +311,6 @@ TEST_F(MainWindowTest, MenusActionsAndPanelsAreThoseOfTheProgram)
         poll.stop();
         EXPECT_EQ(seen, QString::fromLatin1(windowName)) << actionName;
     }
-    // Actions whose windows are not part of the program yet do nothing.
-    for (const char *name : {"clientes"})
-        action(name)->trigger();
     EXPECT_TRUE(m_prompter.shown().empty());
     EXPECT_TRUE(menu.isVisible());
 
@@ -446,7 +465,7 @@ TEST_F(MainWindowTest, CompanyDataFromTheMenuSetsTheCaptionAgain)
 {
     configure(QStringLiteral("6"));
     TFormMenu &menu = start();
-    menu.setWindowTitle(QStringLiteral("Zozazidar y Honorarios (Region: Galicia)"));
+    menu.setWindowTitle(QStringLiteral("Intereses y Honorarios (Region: Galicia)"));
     WhenOpen<TFormConfHono>(QStringLiteral("FormConfHono"), [](TFormConfHono *window) {
         auto *provinces = window->findChild<QComboBox *>(QStringLiteral("tbxProvincia"));
         provinces->setCurrentIndex(provinces->findText(QStringLiteral("Madrid")));
@@ -455,7 +474,7 @@ TEST_F(MainWindowTest, CompanyDataFromTheMenuSetsTheCaptionAgain)
         window->accept();
     });
     action("Action10")->trigger();
-    EXPECT_EQ(menu.windowTitle(), QStringLiteral("Zozazidar"));
+    EXPECT_EQ(menu.windowTitle(), QStringLiteral("Cuantix"));
     EXPECT_EQ(menu.session().regionName, QStringLiteral("Madrid"));
     EXPECT_TRUE(moduleOpenAt(m_install.path() + QStringLiteral("/modulos/madrid")));
 }
@@ -501,8 +520,8 @@ TEST_F(MainWindowTest, AboutBoxShowsTheVersionAndTheOffice)
         EXPECT_TRUE(edit && edit->isReadOnly()) << name;
         return edit ? edit->text() : QString();
     };
-    EXPECT_EQ(about.windowTitle(), QStringLiteral("Zozazidar"));
-    EXPECT_EQ(text("Edit1"), QStringLiteral("Versión: 8.03.1.0.200.00000"));
+    EXPECT_EQ(about.windowTitle(), QStringLiteral("Cuantix"));
+    EXPECT_EQ(text("Edit1"), QStringLiteral("Versión: 8.3.1"));
     EXPECT_EQ(text("EdtPrograma"), QStringLiteral("Quorvia Cuantix"));
     EXPECT_EQ(text("EdtYear"), QStringLiteral("2008"));
     EXPECT_EQ(text("EdtMes"), QStringLiteral("Marzo"));
@@ -510,6 +529,10 @@ TEST_F(MainWindowTest, AboutBoxShowsTheVersionAndTheOffice)
     EXPECT_EQ(text("EdtServicePack"), QStringLiteral("0"));
     EXPECT_EQ(text("EdtEmpresa"), QStringLiteral("Bufete Peña"));
     EXPECT_EQ(text("EdtTelefono"), QStringLiteral("965000000"));
+    // Every field shows its whole text once laid out.
+    about.show();
+    for (auto *edit : about.findChildren<QLineEdit *>())
+        EXPECT_GE(edit->contentsRect().width(), edit->fontMetrics().horizontalAdvance(edit->text())) << edit->objectName().toStdString();
 }
 
 TEST(Splash, CleansUpTheLocksOfTheCurrentFolderBeforeTheMainWindow)
@@ -518,6 +541,8 @@ TEST(Splash, CleansUpTheLocksOfTheCurrentFolderBeforeTheMainWindow)
     QFile stale(install.file(QStringLiteral("modulos/galicia/PARADOX.LCK")));
     ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
     stale.close();
+    // What a restore cut short while it extracted leaves behind.
+    ASSERT_TRUE(QDir().mkpath(install.file(QStringLiteral(".restauracion-Xy12Ab/new/Datos"))));
     const QString before = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(install.path()));
     TFormInicio splash(install.path());
@@ -527,6 +552,9 @@ TEST(Splash, CleansUpTheLocksOfTheCurrentFolderBeforeTheMainWindow)
 
     EXPECT_EQ(programDir, QDir(install.path()).canonicalPath());
     EXPECT_FALSE(stale.exists());
+    EXPECT_FALSE(QFileInfo::exists(install.file(QStringLiteral(".restauracion-Xy12Ab"))));
+    EXPECT_EQ(splash.notices(), QStringList{QStringLiteral("Se han eliminado los restos de una restauración de copia "
+                                                           "de seguridad interrumpida.")});
     EXPECT_EQ(splash.findChild<QLabel *>(QStringLiteral("Label1"))->text(),
               QStringLiteral("Cargando Menu Principal . . ."));
     EXPECT_TRUE(splash.windowFlags().testFlag(Qt::FramelessWindowHint));
