@@ -86,7 +86,7 @@ TEST(DocumentCommands, CreateAMissingOutputFolderAsCopiaDoes)
     const CliRun bad = Cli({QStringLiteral("combinar"), install.file(QStringLiteral("no-hay.docx")),
                             install.file(QStringLiteral("otra/carta.docx")), QStringLiteral("--instalacion"), install.path()},
                            kCase);
-    EXPECT_EQ(bad.status, 1);
+    EXPECT_EQ(bad.status, 2);
     EXPECT_FALSE(QFile::exists(install.file(QStringLiteral("otra"))));
 }
 
