@@ -79,8 +79,8 @@ public:
     void loadModule(const QSqlDatabase &modulo, const QString &moduleDir, float regionIPC);
 
     // The line's concept (cmbTipo): "Honorario", "Provision" or "Suplido".
-    void setConcept(const QString &concept) { m_concept = concept; }
-    const QString &concept() const { return m_concept; }
+    void setConcept(const QString &lineConcept) { m_concept = lineConcept; }
+    const QString &lineConcept() const { return m_concept; }
 
     // Criterion selection: for a concept other than "Honorario" only the message "No existen
     // criterios para el tipo …"; otherwise the chooser, LoadCriterion and AdjustFixed when a
