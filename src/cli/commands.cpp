@@ -9,6 +9,8 @@ int RunCombineCommand(const QStringList &args, CliIo &io);
 int RunBackupCommand(const QStringList &arguments, CliIo &io);
 int RunRestoreCommand(const QStringList &arguments, CliIo &io);
 int RunHistoryCommand(const QStringList &args, CliIo &io);
+// Fees (fee_command.cpp).
+int RunFeeCommand(const QStringList &args, CliIo &io);
 
 const std::vector<CliCommand> &CliCommands()
 {
@@ -30,6 +32,9 @@ const std::vector<CliCommand> &CliCommands()
          "  historico mostrar NUMASUNTO | listar | borrar NUMASUNTO [--instalacion DIR]",
          "Histórico de liquidaciones: guarda un caso, lo escribe en JSON, lista las guardadas o borra una.",
          RunHistoryCommand},
+        {"honorario", "honorario [--instalacion DIR] < pasos.json",
+         "Calcula honorarios con los criterios de una región: lee los pasos en JSON y escribe cada resultado en JSON.",
+         RunFeeCommand},
     };
     return commands;
 }
