@@ -51,7 +51,6 @@ QRegularExpression LikePattern(const QString &folded)
 std::vector<Criterion> LoadCriteria(const QSqlDatabase &modulo)
 {
     QSqlQuery query = RunSql(modulo, kCriterionColumns + QStringLiteral(" ORDER BY Id"));
-    query.setForwardOnly(true);
     std::vector<Criterion> rows;
     while (query.next())
         rows.push_back(CriterionOf(query));
@@ -93,7 +92,6 @@ std::vector<TitleMatch> SearchCriterionTitles(const QSqlDatabase &modulo, const 
 
     QSqlQuery query = RunSql(modulo, QStringLiteral("SELECT Id, Titulo, IdPadre, Descripcion FROM principal"
                                                     " WHERE Titulo IS NOT NULL ORDER BY Id"));
-    query.setForwardOnly(true);
     std::vector<TitleMatch> matches;
     while (query.next()) {
         const QString titulo = query.value(1).toString();
