@@ -56,7 +56,7 @@ public:
         const QString answer = next(text);
         const QString folded = answer.trimmed().toLower();
         bool yes = false;
-        if (folded == QLatin1String("sí") || folded == QLatin1String("si"))
+        if (folded == QStringLiteral("sí") || folded == QLatin1String("si"))
             yes = true;
         else if (folded != QLatin1String("no"))
             throw BadInput{StepLabel(m_step) + QStringLiteral(": la respuesta «%1» no vale para la pregunta «%2»; se espera "
