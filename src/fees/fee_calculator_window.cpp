@@ -20,6 +20,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <memory>
+
 namespace {
 
 QLineEdit *Field(const QString &name, bool readOnly, QWidget *parent)
@@ -244,4 +246,17 @@ void TformCopyDescripcion::copyAndClose()
 {
     QGuiApplication::clipboard()->setText(clipboardText());
     accept();
+}
+
+void ShowFeeCalculator(AppContext &context, QWidget *parent)
+{
+    // The calculation of one window carries over to the next: the engine lives for the run.
+    static std::unique_ptr<FeeEngine> engine;
+    static const Prompter *owner = nullptr;
+    if (!engine || owner != &context.prompter) {
+        engine = std::make_unique<FeeEngine>(context.prompter);
+        owner = &context.prompter;
+    }
+    TformCopyDescripcion window(context, *engine, parent);
+    window.exec();
 }

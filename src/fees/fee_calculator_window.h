@@ -52,3 +52,7 @@ private:
     QLineEdit *m_titulo;
     QLineEdit *m_importe;
 };
+
+// "Calcular Honorarios": a new calculator window, shown modally, over the engine of the run
+// (made at the first call, and again when the program's prompter is another one).
+void ShowFeeCalculator(AppContext &context, QWidget *parent);

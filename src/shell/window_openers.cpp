@@ -4,6 +4,7 @@
 #include "backup/backup_window.h"
 #include "backup/restore_window.h"
 #include "documents/template_catalogue_window.h"
+#include "fees/fee_calculator_window.h"
 #include "interest/rate_list_window.h"
 #include "interest/settlement_input_window.h"
 #include "invoicing/company_data_window.h"
@@ -54,13 +55,17 @@ void OpenRestore(AppContext &context, QWidget *parent)
     ShowRestoreWindow(context, parent);
 }
 
+void OpenFeeCalculator(AppContext &context, QWidget *parent)
+{
+    ShowFeeCalculator(context, parent);
+}
+
 // Not part of the program yet: these actions do nothing until their windows are.
 void OpenRegionSelection(AppContext &, QWidget *) {}
 void OpenFeeConcepts(AppContext &, QWidget *) {}
 void OpenScaleTables(AppContext &, QWidget *) {}
 void OpenInvoicing(AppContext &, QWidget *) {}
 void OpenInvoiceList(AppContext &, QWidget *) {}
-void OpenFeeCalculator(AppContext &, QWidget *) {}
 void OpenClients(AppContext &, QWidget *) {}
 void OpenContacts(AppContext &, QWidget *) {}
 void CreateRunWindows(AppContext &, QWidget *) {}

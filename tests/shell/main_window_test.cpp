@@ -271,7 +271,7 @@ TEST_F(MainWindowTest, MenusActionsAndPanelsAreThoseOfTheProgram)
     // Each built action opens its modal window; closing it leaves the main window as it was.
     const std::pair<const char *, const char *> opened[] = {
         {"tiposdeinteres", "FormInt"}, {"liquidaciones", "FormInter"}, {"Action12", "FormDcto"},
-        {"Action9", "FormCopSeg"}, {"Action1", "FormCopRes"}};
+        {"Action9", "FormCopSeg"}, {"Action1", "FormCopRes"}, {"Action13", "formCopyDescripcion"}};
     for (const auto &[actionName, windowName] : opened) {
         QString seen;
         QTimer poll;
