@@ -242,6 +242,12 @@ QString TformCopyDescripcion::clipboardText() const
     return m_titulo->text() + QLatin1Char('|') + m_importe->text();
 }
 
+void TformCopyDescripcion::done(int result)
+{
+    m_engine.releaseModule();
+    QDialog::done(result);
+}
+
 void TformCopyDescripcion::copyAndClose()
 {
     QGuiApplication::clipboard()->setText(clipboardText());

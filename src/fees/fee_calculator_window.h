@@ -29,6 +29,9 @@ public:
     // The line put on the clipboard: description, "|", the fee text.
     QString clipboardText() const;
 
+    // Closing ("Salir", "Aceptar" or the close box) lets go of the module database.
+    void done(int result) override;
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 

@@ -78,6 +78,10 @@ public:
     // the region's IPC. Throws AppError naming the file that cannot be read; nothing changes then.
     void loadModule(const QSqlDatabase &modulo, const QString &moduleDir, float regionIPC);
 
+    // Lets go of the module database, so that it can be closed and opened on another module;
+    // the next loadModule takes it again.
+    void releaseModule() { m_modulo = QSqlDatabase(); }
+
     // The line's concept (cmbTipo): "Honorario", "Provision" or "Suplido".
     void setConcept(const QString &lineConcept) { m_concept = lineConcept; }
     const QString &lineConcept() const { return m_concept; }
