@@ -24,6 +24,7 @@ void FeeEngine::loadModule(const QSqlDatabase &modulo, const QString &moduleDir,
     QuestionFile questions = QuestionFile::Load(moduleDir);
     const double pointValue = PointValueOrZero(moduleDir);
     m_modulo = modulo;
+    m_lookups.clear();
     m_questionFile = std::move(questions);
     m_calc.pointValue = pointValue;
     m_calc.regionIPC = regionIPC;
@@ -170,7 +171,7 @@ bool FeeEngine::ask(const QString &first, const QString &second)
 // T = S + E(S); the scale's bracket is shown in the reference fields until they are refreshed.
 double FeeEngine::scaleAmount(double x)
 {
-    const ScaleResult s = CumulativeScale(m_modulo, m_calc.tableNo, x);
+    const ScaleResult s = m_lookups.cumulativeScale(m_modulo, m_calc.tableNo, x);
     m_fields.porcentaje = G(s.porcentaje);
     m_fields.fijo = G(s.desde);
     m_fields.tabla = G(s.acumulado);
@@ -181,7 +182,7 @@ double FeeEngine::scaleAmount(double x)
 // T = x·p/100 + E(p): the extra is taken of the bracket's percentage itself.
 double FeeEngine::bracketAmount(double x)
 {
-    const double p = BracketLookup(m_modulo, m_calc.tableNo, QStringLiteral("Desde"), QStringLiteral("Hasta"),
+    const double p = m_lookups.bracketLookup(m_modulo, m_calc.tableNo, QStringLiteral("Desde"), QStringLiteral("Hasta"),
                                    QStringLiteral("Porcentaje"), x);
     m_calc.tableAmount = x * p / 100 + TableExtra(m_calc.extraPorc, m_calc.extraFijo, p);
     return m_calc.tableAmount;

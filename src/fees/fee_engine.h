@@ -2,6 +2,7 @@
 
 #include "core/prompter.h"
 #include "fees/fee_calculation.h"
+#include "fees/lookup_cache.h"
 #include "fees/scale_tables.h"
 
 #include <QSqlDatabase>
@@ -75,12 +76,16 @@ public:
     explicit FeeEngine(Prompter &prompter);
 
     // Loads the module files: tablas.xml, PointValue from puntos.ini (0 without the file) and
-    // the region's IPC. Throws AppError naming the file that cannot be read; nothing changes then.
+    // the region's IPC; table rows are read afresh from here on. Throws AppError naming the file that cannot be read; nothing changes then.
     void loadModule(const QSqlDatabase &modulo, const QString &moduleDir, float regionIPC);
 
     // Lets go of the module database, so that it can be closed and opened on another module;
     // the next loadModule takes it again.
-    void releaseModule() { m_modulo = QSqlDatabase(); }
+    void releaseModule()
+    {
+        m_modulo = QSqlDatabase();
+        m_lookups.clear();
+    }
 
     // The line's concept (cmbTipo): "Honorario", "Provision" or "Suplido".
     void setConcept(const QString &lineConcept) { m_concept = lineConcept; }
@@ -145,6 +150,7 @@ private:
     Prompter &m_prompter;
     QSqlDatabase m_modulo;
     std::optional<QuestionFile> m_questionFile;
+    LookupCache m_lookups;
     QString m_concept = FeeConcept();
     FeeCalculation m_calc;
     Fields m_fields;

@@ -2,6 +2,7 @@
 
 #include "core/errors.h"
 #include "core/number_text.h"
+#include "fees/lookup_cache.h"
 
 using Answer = Prompter::Answer;
 using Hint = FeeEngine::Hint;
@@ -475,4 +476,39 @@ TEST(BuildCalcMode, FourDigitsThenTheTableKind)
     EXPECT_EQ(BuildCalcMode({.incremento = 1, .reduccion = 1}), 12210);
     EXPECT_TRUE(CalcModeDigitSet(12110, 2));
     EXPECT_FALSE(CalcModeDigitSet(12110, 1));
+}
+
+// The rows kept in memory give what the lookups on the database give, failures included.
+TEST_F(FeeEngineTest, LookupCacheAgreesWithTheDatabase)
+{
+    sql("INSERT INTO tipo2 VALUES (3, 40000, 50000, NULL)");
+    sql("CREATE TABLE tipo7 (id INTEGER PRIMARY KEY, desde REAL, hasta REAL, porcentaje REAL, acumulado REAL)");
+    sql("INSERT INTO tipo7 VALUES (2, 1000, 5000, 4, 200), (1, 0, 1000, 5, 50), (3, 5000, 9000, 'x', NULL)");
+    const auto outcome = [](const auto &lookup) {
+        try {
+            return lookup();
+        } catch (const AppError &e) {
+            return e.message();
+        }
+    };
+    LookupCache cache;
+    for (const int n : {1, 5, 7, 8}) {
+        for (const double v : {-1.0, 0.0, 999.99, 1000.0, 2999.99, 3000.0, 5000.0, 10000.0, 500000.0, 600000.0}) {
+            const auto scale = [&](const ScaleResult &s) {
+                return QStringLiteral("%1 %2 %3 %4").arg(s.fee, 0, 'g', 17).arg(s.porcentaje).arg(s.desde).arg(s.acumulado);
+            };
+            EXPECT_EQ(outcome([&] { return scale(cache.cumulativeScale(modulo(), n, v)); }),
+                      outcome([&] { return scale(CumulativeScale(modulo(), n, v)); }))
+                << n << " " << v;
+        }
+    }
+    for (const int n : {2, 6, 9}) {
+        for (const double v : {-1.0, 0.0, 5999.99, 5999.995, 6000.0, 30000.0, 45000.0, 60000.0}) {
+            EXPECT_EQ(outcome([&] { return QString::number(cache.bracketLookup(modulo(), n, QStringLiteral("desde"),
+                                                               QStringLiteral("HASTA"), QStringLiteral("Porcentaje"), v), 'g', 17); }),
+                      outcome([&] { return QString::number(BracketLookup(modulo(), n, QStringLiteral("desde"),
+                                                         QStringLiteral("HASTA"), QStringLiteral("Porcentaje"), v), 'g', 17); }))
+                << n << " " << v;
+        }
+    }
 }
