@@ -9,8 +9,9 @@ int RunCombineCommand(const QStringList &args, CliIo &io);
 int RunBackupCommand(const QStringList &arguments, CliIo &io);
 int RunRestoreCommand(const QStringList &arguments, CliIo &io);
 int RunHistoryCommand(const QStringList &args, CliIo &io);
-// Fees (fee_command.cpp).
+// Fees (fee_command.cpp, module_command.cpp).
 int RunFeeCommand(const QStringList &args, CliIo &io);
+int RunModuleCommand(const QStringList &args, CliIo &io);
 
 const std::vector<CliCommand> &CliCommands()
 {
@@ -35,6 +36,9 @@ const std::vector<CliCommand> &CliCommands()
         {"honorario", "honorario [--instalacion DIR] < pasos.json",
          "Calcula honorarios con los criterios de una región: lee los pasos en JSON y escribe cada resultado en JSON.",
          RunFeeCommand},
+        {"modulo", "modulo REGION [--instalacion DIR]",
+         "Escribe en JSON el baremo de honorarios de una región (por nombre o Id): criterios y tablas.",
+         RunModuleCommand},
     };
     return commands;
 }

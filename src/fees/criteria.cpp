@@ -4,6 +4,8 @@
 
 #include <QRegularExpression>
 
+#include <array>
+
 namespace {
 
 const QString kCriterionColumns = QStringLiteral(
@@ -67,19 +69,43 @@ std::optional<Criterion> FindCriterion(const QSqlDatabase &modulo, int id)
 
 QString FoldForSearch(const QString &text)
 {
-    const QString decomposed = text.toUpper().normalized(QString::NormalizationForm_D);
-    QString folded;
-    folded.reserve(decomposed.size());
-    for (qsizetype i = 0; i < decomposed.size(); ++i) {
-        const QChar c = decomposed.at(i);
-        if (c.category() == QChar::Mark_NonSpacing) {
-            // The tilde of Ñ makes another letter; every other mark is only an accent.
-            if (c.unicode() == 0x0303 && !folded.isEmpty() && folded.back() == u'N')
-                folded.back() = QChar(0x00D1);
+    // Latin-1 letters by table (every Spanish and Catalan letter is one), the rest through
+    // Unicode decomposition; this runs over every title of a search.
+    static const auto latin1 = [] {
+        std::array<char16_t, 256> table{};
+        for (int c = 0; c < 256; ++c) {
+            const QString upper = QString(QChar(c)).toUpper();
+            const QString base = upper.normalized(QString::NormalizationForm_D);
+            table[static_cast<std::size_t>(c)] = upper.size() == 1 ? base.at(0).unicode() : char16_t(c);
+        }
+        table[0xF1] = table[0xD1] = 0xD1; // ñ and Ñ stay Ñ
+        table[0xDF] = 0xDF;                // ß has no one-letter capital
+        return table;
+    }();
+    QString folded(text.size(), Qt::Uninitialized);
+    QChar *out = folded.data();
+    qsizetype n = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (c < 256) {
+            out[n++] = QChar(latin1[c]);
             continue;
         }
-        folded += c;
+        const QString decomposed = QString(text.at(i)).toUpper().normalized(QString::NormalizationForm_D);
+        for (const QChar d : decomposed) {
+            if (d.category() == QChar::Mark_NonSpacing) {
+                if (d.unicode() == 0x0303 && n > 0 && out[n - 1] == u'N')
+                    out[n - 1] = QChar(0x00D1);
+                continue;
+            }
+            if (n == folded.size()) {
+                folded.resize(folded.size() + decomposed.size());
+                out = folded.data();
+            }
+            out[n++] = d;
+        }
     }
+    folded.truncate(n);
     return folded;
 }
 

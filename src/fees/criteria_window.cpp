@@ -4,6 +4,7 @@
 #include "fees/criteria_tree_model.h"
 #include "fees/criterion_editor.h"
 #include "fees/point_value.h"
+#include "fees/region_selection.h"
 #include "fees/title_search.h"
 #include "store/app_context.h"
 #include "store/lock_conflict.h"
@@ -47,7 +48,7 @@ TformHonorarios::TformHonorarios(AppContext &context, QWidget *parent)
     resize(900, 600);
     setWindowState(Qt::WindowMaximized);
 
-    m_model->load(m_context.store.database(Alias::Modulo));
+    m_model->load(ActiveModule(m_context));
     m_tree->setObjectName(QStringLiteral("ArbolHonorario"));
     m_tree->setHeaderHidden(true);
     m_tree->setEditTriggers(QAbstractItemView::NoEditTriggers);

@@ -153,7 +153,7 @@ TFormHono1::TFormHono1(AppContext &context, const CriterionRecord &record, std::
     resize(720, 420);
 }
 
-QLineEdit *TFormHono1::addNumber(Field field, const char *name, const char *spinName, QWidget *host)
+QWidget *TFormHono1::addNumber(Field field, const char *name, const char *spinName, QWidget *host)
 {
     auto *box = new QWidget(host);
     auto *row = new QHBoxLayout(box);
@@ -179,7 +179,7 @@ QLineEdit *TFormHono1::addNumber(Field field, const char *name, const char *spin
     row->addWidget(spinBox);
     m_numbers[field].edit = edit;
     connect(edit, &QLineEdit::editingFinished, this, [this, field] { checkField(field); });
-    return edit;
+    return box;
 }
 
 std::optional<double> TFormHono1::valueOf(Field field) const

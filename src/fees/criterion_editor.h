@@ -42,7 +42,8 @@ private:
         QString lastGood;
     };
 
-    QLineEdit *addNumber(Field field, const char *name, const char *spinName, QWidget *host);
+    // The field with its spin buttons beside it.
+    QWidget *addNumber(Field field, const char *name, const char *spinName, QWidget *host);
     bool checkField(Field field);
     void spin(Field field, bool up);
     void fijoTyped();

@@ -1,5 +1,6 @@
 #include "fees/region_selection.h"
 
+#include "core/errors.h"
 #include "core/ini_file.h"
 #include "fees/criteria.h"
 #include "fees/criterion_record.h"
@@ -68,4 +69,14 @@ void ApplyPointText(const QString &moduleDir, bool puntos, const QString &text)
         WritePointValue(moduleDir, *value);
     else
         RemovePointValue(moduleDir);
+}
+
+QSqlDatabase ActiveModule(AppContext &context)
+{
+    if (!context.store.isConnected(Alias::Modulo)) {
+        if (context.session.moduleDir.isEmpty())
+            throw AppError(QStringLiteral("No hay ninguna región seleccionada. Elija una en «Seleccionar Región»."));
+        context.store.openModule(context.session.moduleDir);
+    }
+    return context.store.database(Alias::Modulo);
 }

@@ -33,3 +33,7 @@ bool ActivateRegion(AppContext &context, const RegionRow &region);
 // region is written to puntos.ini; blank, 0 or below, or a region without points deletes the
 // file. Throws AppError for text that is not a number (the file is left as it was).
 void ApplyPointText(const QString &moduleDir, bool puntos, const QString &text);
+
+// The active region's module database, opened again when an earlier attempt failed (so the
+// message names the folder or file at fault). Throws AppError, also when no region is active.
+QSqlDatabase ActiveModule(AppContext &context);

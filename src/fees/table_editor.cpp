@@ -3,6 +3,7 @@
 #include "core/errors.h"
 #include "core/number_text.h"
 #include "fees/criterion_record.h"
+#include "fees/region_selection.h"
 #include "fees/scale_tables.h"
 #include "store/app_context.h"
 #include "store/sql.h"
@@ -26,6 +27,12 @@
 
 namespace {
 
+bool IsTextColumn(const QModelIndex &index)
+{
+    const auto *model = qobject_cast<const QSqlTableModel *>(index.model());
+    return model && model->record().field(index.column()).metaType().id() == QMetaType::QString;
+}
+
 // Numbers in the grid: shown with a decimal comma, typed with a comma or a point, and refused
 // with a Spanish message when they are not numbers (SQLite would keep the text).
 class NumberDelegate final : public QStyledItemDelegate
@@ -45,8 +52,18 @@ public:
         const double number = value.toDouble(&ok);
         return ok ? FormatGeneral(number) : QStyledItemDelegate::displayText(value, locale);
     }
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (!IsTextColumn(index))
+            option->displayAlignment = Qt::AlignRight | Qt::AlignVCenter;
+    }
     void setEditorData(QWidget *editor, const QModelIndex &index) const override
     {
+        if (IsTextColumn(index)) {
+            QStyledItemDelegate::setEditorData(editor, index);
+            return;
+        }
         if (auto *edit = qobject_cast<QLineEdit *>(editor))
             edit->setText(displayText(index.data(Qt::EditRole), {}));
     }
@@ -55,6 +72,10 @@ public:
         auto *edit = qobject_cast<QLineEdit *>(editor);
         if (!edit)
             return;
+        if (IsTextColumn(index)) {
+            model->setData(index, edit->text().isEmpty() ? QVariant() : QVariant(edit->text()));
+            return;
+        }
         try {
             const std::optional<double> value = ParseFieldNumber(edit->text());
             model->setData(index, value ? QVariant(*value) : QVariant());
@@ -117,7 +138,7 @@ TFormTablas::TFormTablas(AppContext &context, QWidget *parent)
     m_extraPorc->setObjectName(QStringLiteral("DBEdit1"));
     m_extraFijo->setObjectName(QStringLiteral("DBEdit2"));
 
-    std::vector<TableRegisterRow> rows = TableRegister(m_context.store.database(Alias::Modulo));
+    std::vector<TableRegisterRow> rows = TableRegister(ActiveModule(m_context));
     std::stable_sort(rows.begin(), rows.end(),
                      [](const TableRegisterRow &a, const TableRegisterRow &b) { return a.nombreTabla < b.nombreTabla; });
     for (const TableRegisterRow &row : rows)

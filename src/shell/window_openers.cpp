@@ -4,7 +4,10 @@
 #include "backup/backup_window.h"
 #include "backup/restore_window.h"
 #include "documents/template_catalogue_window.h"
+#include "fees/criteria_window.h"
 #include "fees/fee_calculator_window.h"
+#include "fees/region_window.h"
+#include "fees/table_editor.h"
 #include "interest/rate_list_window.h"
 #include "interest/settlement_input_window.h"
 #include "invoicing/company_data_window.h"
@@ -60,10 +63,22 @@ void OpenFeeCalculator(AppContext &context, QWidget *parent)
     ShowFeeCalculator(context, parent);
 }
 
+void OpenRegionSelection(AppContext &context, QWidget *parent)
+{
+    OpenRegionWindow(context, parent);
+}
+
+void OpenFeeConcepts(AppContext &context, QWidget *parent)
+{
+    OpenCriteriaWindow(context, parent);
+}
+
+void OpenScaleTables(AppContext &context, QWidget *parent)
+{
+    OpenTableEditor(context, parent);
+}
+
 // Not part of the program yet: these actions do nothing until their windows are.
-void OpenRegionSelection(AppContext &, QWidget *) {}
-void OpenFeeConcepts(AppContext &, QWidget *) {}
-void OpenScaleTables(AppContext &, QWidget *) {}
 void OpenInvoicing(AppContext &, QWidget *) {}
 void OpenInvoiceList(AppContext &, QWidget *) {}
 void OpenClients(AppContext &, QWidget *) {}
