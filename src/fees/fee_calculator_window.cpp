@@ -74,6 +74,7 @@ TformCopyDescripcion::TformCopyDescripcion(AppContext &context, FeeEngine &engin
     setWindowTitle(QStringLiteral("Calculo de Honorarios"));
     m_plus->setObjectName(QStringLiteral("Label17"));
     m_amount->setMaxLength(12);
+    m_amount->setMinimumWidth(m_amount->fontMetrics().horizontalAdvance(QStringLiteral("0000000000000")) + 12);
     m_amount->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_amount->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("-?[0-9]*[.,]?[0-9]*")), m_amount));
     m_importe->setAlignment(Qt::AlignRight | Qt::AlignVCenter);

@@ -9,6 +9,7 @@
 #include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -143,4 +144,26 @@ TEST_F(FeeCalculatorWindow, VaryingReferencesDisablesTheUnusedOnes)
     EXPECT_TRUE(shown);
     EXPECT_EQ(text(w, "tbxImporte"), QStringLiteral("501"));
     EXPECT_EQ(text(w, "tbxFijo"), QStringLiteral("401"));
+}
+
+TEST_F(FeeCalculatorWindow, SelectionLeftWithEscChangesNothing)
+{
+    TformCopyDescripcion w(app.context, engine);
+    w.show();
+    select(w, 16);
+    type(w, "100");
+    bool shown = false;
+    OnModal<TformHonoSelect>([&shown](TformHonoSelect *d) {
+        shown = true;
+        EXPECT_EQ(d->windowTitle(), QStringLiteral("Seleccione un Honorario"));
+        EXPECT_FALSE(d->windowFlags().testFlag(Qt::WindowCloseButtonHint));
+        EXPECT_EQ(d->currentId(), 1); // the first record
+        EXPECT_TRUE(Find<QPlainTextEdit>(d, "DBMemo1")->toPlainText().startsWith(QStringLiteral("Juicios ordinario")));
+        QTest::keyClick(d, Qt::Key_Escape);
+    });
+    QTest::mouseClick(Find<QLineEdit>(&w, "tbxCriterio"), Qt::LeftButton);
+    EXPECT_TRUE(shown);
+    EXPECT_TRUE(engine.calculation().selectionCancelled);
+    EXPECT_EQ(text(w, "tbxCriterio"), QStringLiteral("C23A"));
+    EXPECT_EQ(text(w, "tbxImporte"), QStringLiteral("500"));
 }
