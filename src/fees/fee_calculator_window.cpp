@@ -143,6 +143,14 @@ TformCopyDescripcion::TformCopyDescripcion(AppContext &context, FeeEngine &engin
     buttons->addWidget(accept);
     buttons->addWidget(leave);
 
+    // The calculation of an earlier window goes on here (its references can be varied before a
+    // selection); a module that cannot be read is reported by the selection.
+    try {
+        m_engine.loadModule(m_context.store.database(Alias::Modulo), m_context.session.moduleDir,
+                            m_context.session.regionIPC);
+    } catch (const AppError &) {
+    }
+
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(criterionRow);
     layout->addLayout(formula);

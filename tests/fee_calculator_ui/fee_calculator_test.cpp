@@ -118,6 +118,14 @@ TEST_F(FeeCalculatorWindow, SalirLeavesTheClipboardAndTheNextWindowKeepsTheAmoun
     TformCopyDescripcion second(app.context, engine);
     second.show();
     EXPECT_TRUE(text(second, "RxCalcLibre").isEmpty());
+    // The calculation goes on: its references can be varied before a new selection.
+    OnModal<TFormVarRef>([](TFormVarRef *d) {
+        EXPECT_EQ(Find<QLabel>(d, "lblCriterio")->text(), QStringLiteral("C23A"));
+        Click(d, "BitBtn2");
+    });
+    Find<QToolButton>(&second, "BitBtn3")->click();
+    EXPECT_EQ(text(second, "tbxImporte"), QStringLiteral("2400"));
+    EXPECT_TRUE(app.prompter.messages().isEmpty()) << app.prompter.lastMessage().toStdString();
     select(second, 35); // a fixed 4.000 €
     EXPECT_EQ(text(second, "RxCalcLibre"), QStringLiteral("2000"));
     EXPECT_EQ(text(second, "tbxImporte"), QStringLiteral("6000"));
