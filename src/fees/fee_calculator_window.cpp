@@ -163,7 +163,10 @@ TformCopyDescripcion::TformCopyDescripcion(AppContext &context, FeeEngine &engin
 bool TformCopyDescripcion::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_criterio) {
-        if (event->type() == QEvent::MouseButtonRelease || event->type() == QEvent::MouseButtonDblClick) {
+        // The first click of a double click has already opened the selection.
+        if (event->type() == QEvent::MouseButtonDblClick)
+            return true;
+        if (event->type() == QEvent::MouseButtonRelease) {
             selectCriterion();
             return true;
         }
