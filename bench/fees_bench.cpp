@@ -38,7 +38,7 @@ struct Module
         session.programDir = dir.path();
         session.moduleDir = dir.path();
         session.regionName = QStringLiteral("Madrid");
-        store.openModule(dir.path());
+        store.createModule(dir.path());
         const QSqlDatabase db = store.database(Alias::Modulo);
         Transaction t(db);
         QSqlQuery insert = Prepare(db, QStringLiteral("INSERT INTO principal (Id, IdPadre, Titulo, Criterios, Descripcion,"

@@ -12,6 +12,7 @@
 #include "interest/settlement_input_window.h"
 #include "invoicing/company_data_window.h"
 #include "shell/about_window.h"
+#include "shell/lock_list_window.h"
 #include "shell/startup.h"
 #include "store/app_context.h"
 
@@ -61,6 +62,11 @@ void OpenRestore(AppContext &context, QWidget *parent)
 void OpenFeeCalculator(AppContext &context, QWidget *parent)
 {
     ShowFeeCalculator(context, parent);
+}
+
+void OpenLocks(AppContext &context, QWidget *parent)
+{
+    ShowLockListWindow(context, parent);
 }
 
 void OpenRegionSelection(AppContext &context, QWidget *parent)

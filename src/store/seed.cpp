@@ -128,8 +128,8 @@ void SeedInstallation(const QString &sourceDir, const QString &destDir)
     DataStore store(QStringLiteral("seed-%1-").arg(QUuid::createUuid().toString(QUuid::Id128)));
     store.setPath(Alias::Devenix, destDir + QStringLiteral("/Datos"));
     store.setPath(Alias::Historico, destDir + QStringLiteral("/Historia"));
-    store.connect(Alias::Devenix);
-    store.connect(Alias::Historico);
+    store.create(Alias::Devenix);
+    store.create(Alias::Historico);
     QStringList dirs;
     {
         const QSqlDatabase datos = store.database(Alias::Devenix);
@@ -148,7 +148,7 @@ void SeedInstallation(const QString &sourceDir, const QString &destDir)
         // (tipoN.ini, tablas.xml, puntos.ini) are read where they lie.
         if (QFileInfo(source).isDir())
             CopyFolderFiles(source, moduleDir, QStringLiteral(".csv"));
-        store.openModule(moduleDir);
+        store.createModule(moduleDir);
         if (QFileInfo(source).isDir())
             LoadModuleText(store.database(Alias::Modulo), source);
     }

@@ -11,7 +11,7 @@
 class ModuleTest : public ::testing::Test
 {
 protected:
-    ModuleTest() { m_store.openModule(m_dir.path()); }
+    ModuleTest() { m_store.createModule(m_dir.path()); }
 
     QSqlDatabase modulo() const { return m_store.database(Alias::Modulo); }
     QString dir() const { return m_dir.path(); }

@@ -189,6 +189,25 @@ TEST_F(FeeWindowsTest, CriteriaWindowShowsTheScheduleAndStoresEdits)
     window.setCurrentId(criteria.front().id);
     EXPECT_EQ(FindCriterion(modulo(), leaf.id)->criterios, QStringLiteral("X2"));
 
+    // "&Buscar": the text, then the matching titles; "S&eleccionar" makes the chosen one current.
+    const std::vector<TitleMatch> matches = SearchCriterionTitles(modulo(), QStringLiteral("apelacion"));
+    ASSERT_FALSE(matches.empty());
+    int listed = -1;
+    OnModal<QDialog>([&listed](QDialog *ask) {
+        EXPECT_EQ(ask->windowTitle(), QStringLiteral("Búsqueda"));
+        OnModal<QDialog>([&listed](QDialog *result) {
+            EXPECT_EQ(result->windowTitle(), QStringLiteral("Resultado Búsqueda"));
+            auto *grid = Find<QTableView>(result, "DBGrid1");
+            listed = grid->model()->rowCount();
+            Click(result, "BitBtn1");
+        });
+        QTest::keyClicks(Find<QLineEdit>(ask, "Edit1"), QStringLiteral("apelacion"));
+        QTest::keyClick(Find<QLineEdit>(ask, "Edit1"), Qt::Key_Return);
+    });
+    window.search();
+    EXPECT_EQ(listed, static_cast<int>(matches.size()));
+    EXPECT_EQ(window.currentId(), matches.front().id);
+
     // Another program holds the record: its lock message, no editor.
     RecordLocks(modulo(), {QStringLiteral("Ana"), QStringLiteral("otro-equipo"), 1, QStringLiteral("s")})
         .lock(QStringLiteral("principal"), QString::number(leaf.id));
