@@ -12,6 +12,9 @@ int RunHistoryCommand(const QStringList &args, CliIo &io);
 // Fees (fee_command.cpp, module_command.cpp).
 int RunFeeCommand(const QStringList &args, CliIo &io);
 int RunModuleCommand(const QStringList &args, CliIo &io);
+// Clients and contacts (clients_command.cpp).
+int RunClientsCommand(const QStringList &args, CliIo &io);
+int RunContactsCommand(const QStringList &args, CliIo &io);
 
 const std::vector<CliCommand> &CliCommands()
 {
@@ -39,6 +42,14 @@ const std::vector<CliCommand> &CliCommands()
         {"modulo", "modulo REGION [--instalacion DIR]",
          "Escribe en JSON el baremo de honorarios de una región (por nombre o Id): criterios y tablas.",
          RunModuleCommand},
+        {"clientes",
+         "clientes listar | exportar SALIDA.xlsx|SALIDA.vcf|SALIDA.csv | importar ENTRADA.csv [--instalacion DIR]",
+         "Clientes: los lista en JSON, los exporta a Excel, vCard o CSV, o importa un CSV como altas nuevas.",
+         RunClientsCommand},
+        {"contactos",
+         "contactos listar | exportar SALIDA.xlsx|SALIDA.vcf|SALIDA.csv | importar ENTRADA.csv [--instalacion DIR]",
+         "Contactos: los lista en JSON, los exporta a Excel, vCard o CSV, o importa un CSV como altas nuevas.",
+         RunContactsCommand},
     };
     return commands;
 }

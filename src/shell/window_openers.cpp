@@ -3,6 +3,8 @@
 #include "core/version.h"
 #include "backup/backup_window.h"
 #include "backup/restore_window.h"
+#include "clients/clients_window.h"
+#include "clients/contacts_window.h"
 #include "documents/template_catalogue_window.h"
 #include "fees/criteria_window.h"
 #include "fees/fee_calculator_window.h"
@@ -84,11 +86,19 @@ void OpenScaleTables(AppContext &context, QWidget *parent)
     OpenTableEditor(context, parent);
 }
 
+void OpenClients(AppContext &context, QWidget *parent)
+{
+    ShowClients(context, parent);
+}
+
+void OpenContacts(AppContext &context, QWidget *parent)
+{
+    ShowContacts(context, parent);
+}
+
 // Not part of the program yet: these actions do nothing until their windows are.
 void OpenInvoicing(AppContext &, QWidget *) {}
 void OpenInvoiceList(AppContext &, QWidget *) {}
-void OpenClients(AppContext &, QWidget *) {}
-void OpenContacts(AppContext &, QWidget *) {}
 void CreateRunWindows(AppContext &, QWidget *) {}
 
 } // namespace Openers
