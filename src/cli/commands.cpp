@@ -9,9 +9,9 @@ int RunCombineCommand(const QStringList &args, CliIo &io);
 int RunBackupCommand(const QStringList &arguments, CliIo &io);
 int RunRestoreCommand(const QStringList &arguments, CliIo &io);
 int RunHistoryCommand(const QStringList &args, CliIo &io);
-// Fees (fee_command.cpp, module_command.cpp).
-int RunFeeCommand(const QStringList &args, CliIo &io);
 int RunModuleCommand(const QStringList &args, CliIo &io);
+// The fee engine (fee_command.cpp).
+int RunFeeCommand(const QStringList &args, CliIo &io);
 // Clients and contacts (clients_command.cpp).
 int RunClientsCommand(const QStringList &args, CliIo &io);
 int RunContactsCommand(const QStringList &args, CliIo &io);

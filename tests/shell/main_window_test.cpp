@@ -278,9 +278,9 @@ TEST_F(MainWindowTest, MenusActionsAndPanelsAreThoseOfTheProgram)
     const std::pair<const char *, const char *> opened[] = {
         {"tiposdeinteres", "FormInt"}, {"liquidaciones", "FormInter"}, {"Action12", "FormDcto"},
         {"Action9", "FormCopSeg"}, {"Action1", "FormCopRes"}, {"ActionBloqueos", "FormBloqueos"},
-        {"Action11", "FormSelRegion"}, {"Gestionar_Honorarios", "formHonorarios"}, {"Editar_Tabla", "FormTablas"},
-        {"Action13", "formCopyDescripcion"},
-        {"clientes", "FormCliPral"}, {"contactos", "FormCorConPral"}};
+        {"clientes", "FormCliPral"}, {"contactos", "FormCorConPral"}, {"Action11", "FormSelRegion"},
+        {"Gestionar_Honorarios", "formHonorarios"}, {"Editar_Tabla", "FormTablas"},
+        {"Action13", "formCopyDescripcion"}};
     for (const auto &[actionName, windowName] : opened) {
         QString seen;
         QTimer poll;
