@@ -11,6 +11,8 @@ int RunRestoreCommand(const QStringList &arguments, CliIo &io);
 int RunHistoryCommand(const QStringList &args, CliIo &io);
 int RunModuleCommand(const QStringList &args, CliIo &io);
 int RunVerifactuCommand(const QStringList &args, CliIo &io);
+// The fee engine (fee_command.cpp).
+int RunFeeCommand(const QStringList &args, CliIo &io);
 // Clients and contacts (clients_command.cpp).
 int RunClientsCommand(const QStringList &args, CliIo &io);
 int RunContactsCommand(const QStringList &args, CliIo &io);
@@ -35,6 +37,9 @@ const std::vector<CliCommand> &CliCommands()
          "  historico mostrar NUMASUNTO | listar | borrar NUMASUNTO [--instalacion DIR]",
          "Histórico de liquidaciones: guarda un caso, lo escribe en JSON, lista las guardadas o borra una.",
          RunHistoryCommand},
+        {"honorario", "honorario [--instalacion DIR] < pasos.json",
+         "Calcula honorarios con los criterios de una región: lee los pasos en JSON y escribe cada resultado en JSON.",
+         RunFeeCommand},
         {"modulo", "modulo REGION [--instalacion DIR]",
          "Escribe en JSON el baremo de honorarios de una región (por nombre o Id): criterios y tablas.",
          RunModuleCommand},

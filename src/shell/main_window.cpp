@@ -304,7 +304,7 @@ QWidget *TFormMenu::buildNavigation()
            {"BtnFacturar", QStringLiteral("Facturar"), NavGlyph::Invoice, "Facturar"},
            {"BtnListado", QStringLiteral("Listado Facturas"), NavGlyph::InvoiceList, "ListadoFacturas"},
            {"BtnHonorarios", QStringLiteral("Calcular Honorarios"), NavGlyph::Fees, "Action13"}});
-    for (const char *pending : {"BtnFacturar", "BtnListado", "BtnHonorarios"})
+    for (const char *pending : {"BtnFacturar", "BtnListado"})
         fees->findChild<QWidget *>(QLatin1String(pending))->hide();
     layout->addStretch(1);
     return panel;

@@ -7,6 +7,7 @@
 #include "clients/contacts_window.h"
 #include "documents/template_catalogue_window.h"
 #include "fees/criteria_window.h"
+#include "fees/fee_calculator_window.h"
 #include "fees/region_window.h"
 #include "fees/table_editor.h"
 #include "interest/rate_list_window.h"
@@ -60,6 +61,11 @@ void OpenRestore(AppContext &context, QWidget *parent)
     ShowRestoreWindow(context, parent);
 }
 
+void OpenFeeCalculator(AppContext &context, QWidget *parent)
+{
+    ShowFeeCalculator(context, parent);
+}
+
 void OpenLocks(AppContext &context, QWidget *parent)
 {
     ShowLockListWindow(context, parent);
@@ -93,7 +99,6 @@ void OpenScaleTables(AppContext &context, QWidget *parent)
 // Not part of the program yet: these actions do nothing until their windows are.
 void OpenInvoicing(AppContext &, QWidget *) {}
 void OpenInvoiceList(AppContext &, QWidget *) {}
-void OpenFeeCalculator(AppContext &, QWidget *) {}
 void CreateRunWindows(AppContext &, QWidget *) {}
 
 } // namespace Openers

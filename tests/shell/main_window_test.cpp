@@ -289,7 +289,7 @@ TEST_F(MainWindowTest, MenusActionsAndPanelsAreThoseOfTheProgram)
     EXPECT_TRUE(widget("PadreClientes")->isVisible());
     EXPECT_TRUE(widget("PadreHonorarios")->isVisible());
     EXPECT_EQ(widget("PadreHonorarios")->findChild<QLabel *>()->text(), QStringLiteral("Honorarios y Facturación"));
-    for (const char *entry : {"BtnRegion", "BtnConceptos", "BtnTablas"})
+    for (const char *entry : {"BtnRegion", "BtnConceptos", "BtnTablas", "BtnHonorarios"})
         EXPECT_TRUE(widget(entry)->isVisible()) << entry;
     EXPECT_EQ(m_menu->findChild<QAbstractButton *>(QStringLiteral("BtnCalcular"))->text(),
               QStringLiteral("Calcular Intereses"));
@@ -298,7 +298,8 @@ TEST_F(MainWindowTest, MenusActionsAndPanelsAreThoseOfTheProgram)
         {"tiposdeinteres", "FormInt"}, {"liquidaciones", "FormInter"}, {"Action12", "FormDcto"},
         {"Action9", "FormCopSeg"}, {"Action1", "FormCopRes"}, {"ActionBloqueos", "FormBloqueos"},
         {"clientes", "FormCliPral"}, {"contactos", "FormCorConPral"}, {"DeclaracionVerifactu", "TFormDeclaracion"},
-        {"Action11", "FormSelRegion"}, {"Gestionar_Honorarios", "formHonorarios"}, {"Editar_Tabla", "FormTablas"}};
+        {"Action11", "FormSelRegion"}, {"Gestionar_Honorarios", "formHonorarios"}, {"Editar_Tabla", "FormTablas"},
+        {"Action13", "formCopyDescripcion"}};
     for (const auto &[actionName, windowName] : opened) {
         QString seen;
         QTimer poll;
