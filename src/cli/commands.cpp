@@ -9,6 +9,7 @@ int RunCombineCommand(const QStringList &args, CliIo &io);
 int RunBackupCommand(const QStringList &arguments, CliIo &io);
 int RunRestoreCommand(const QStringList &arguments, CliIo &io);
 int RunHistoryCommand(const QStringList &args, CliIo &io);
+int RunInvoiceCommand(const QStringList &args, CliIo &io);
 
 const std::vector<CliCommand> &CliCommands()
 {
@@ -30,6 +31,12 @@ const std::vector<CliCommand> &CliCommands()
          "  historico mostrar NUMASUNTO | listar | borrar NUMASUNTO [--instalacion DIR]",
          "Histórico de liquidaciones: guarda un caso, lo escribe en JSON, lista las guardadas o borra una.",
          RunHistoryCommand},
+        {"factura",
+         "factura calcular [--instalacion DIR] < factura.json\n"
+         "  factura alta [--instalacion DIR] < factura.json\n"
+         "  factura mostrar ID AÑO | borrar ID AÑO [--instalacion DIR]",
+         "Facturas: calcula líneas y totales sin guardar, da de alta una factura entera, la escribe en JSON o la borra.",
+         RunInvoiceCommand},
     };
     return commands;
 }
