@@ -2,6 +2,7 @@
 
 #include "core/errors.h"
 #include "invoicing/invoice_math.h"
+#include "store/store_error.h"
 
 #include <QDate>
 #include <QSqlDatabase>

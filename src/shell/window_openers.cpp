@@ -7,6 +7,7 @@
 #include "interest/rate_list_window.h"
 #include "interest/settlement_input_window.h"
 #include "invoicing/company_data_window.h"
+#include "invoicing/new_invoice_dialog.h"
 #include "shell/about_window.h"
 #include "shell/startup.h"
 #include "store/app_context.h"
@@ -20,6 +21,11 @@ void OpenCompanyData(AppContext &context, QWidget *parent)
     TFormConfHono window(context, parent);
     if (window.exec() == QDialog::Accepted && parent)
         parent->window()->setWindowTitle(kMainCaption);
+}
+
+void OpenInvoicing(AppContext &context, QWidget *parent)
+{
+    OpenNewInvoice(context, parent);
 }
 
 void OpenAbout(AppContext &context, QWidget *parent)
@@ -58,7 +64,6 @@ void OpenRestore(AppContext &context, QWidget *parent)
 void OpenRegionSelection(AppContext &, QWidget *) {}
 void OpenFeeConcepts(AppContext &, QWidget *) {}
 void OpenScaleTables(AppContext &, QWidget *) {}
-void OpenInvoicing(AppContext &, QWidget *) {}
 void OpenInvoiceList(AppContext &, QWidget *) {}
 void OpenFeeCalculator(AppContext &, QWidget *) {}
 void OpenClients(AppContext &, QWidget *) {}
