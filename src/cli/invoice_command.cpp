@@ -7,6 +7,7 @@
 #include "interest/settlement_json.h"
 #include "invoicing/invoice_store.h"
 #include "store/data_store.h"
+#include "store/record_locks.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -383,8 +384,11 @@ int Delete(const QStringList &args, const QString &dir, CliIo &io)
 {
     const InvoiceKey key = KeyArguments(args, QStringLiteral("borrar"));
     const InstalledData data(dir);
-    if (!DeleteInvoice(data.db(), key))
+    if (!InvoiceExists(data.db(), key))
         throw BadInvoice(MissingMessage(key));
+    // An invoice open in an editor is not pulled from under it.
+    const ScopedRecordLock lock(RecordLocks(data.db()), kInvoiceTable, InvoiceLockKey(key));
+    DeleteInvoice(data.db(), key);
     (void)io;
     return CliOk;
 }

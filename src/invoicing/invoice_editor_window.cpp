@@ -64,6 +64,8 @@ QLineEdit *NewAmountEdit(QWidget *parent, const char *objectName)
 TFormFact1::TFormFact1(AppContext &context, const InvoiceKey &key, QWidget *parent)
     : QDialog(parent)
     , m_context(context)
+    , m_lock(RecordLocks(context.store.database(Alias::Intereses)), kInvoiceTable, InvoiceLockKey(key),
+             [&] { return InvoiceExists(context.store.database(Alias::Intereses), key); })
     , m_editing(context.store.database(Alias::Intereses), context.settings(), key)
 {
     setObjectName(QStringLiteral("FormFact1"));

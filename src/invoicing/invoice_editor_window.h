@@ -1,6 +1,7 @@
 #pragma once
 
 #include "invoicing/invoice_editing.h"
+#include "store/record_locks.h"
 
 #include <QDialog>
 
@@ -25,7 +26,8 @@ class TFormFact1 final : public QDialog
     Q_DISABLE_COPY_MOVE(TFormFact1)
 
 public:
-    // Throws StoreError DeletedByOther when the invoice no longer exists.
+    // Holds the invoice's record lock while open. Throws StoreError: DeletedByOther when the
+    // invoice no longer exists, the lock outcomes when another window or program has it open.
     TFormFact1(AppContext &context, const InvoiceKey &key, QWidget *parent = nullptr);
 
     const InvoiceEditing &editing() const { return m_editing; }
@@ -54,6 +56,7 @@ private:
     bool attempt(const std::function<void()> &change);
 
     AppContext &m_context;
+    ScopedRecordLock m_lock;
     InvoiceEditing m_editing;
     bool m_closed = false;
     bool m_invoiceGone = false;

@@ -1,3 +1,6 @@
+#include "invoicing/invoice_store.h"
+#include "store/data_store.h"
+#include "store/record_locks.h"
 #include "support/temp_installation.h"
 
 #include <QJsonArray>
@@ -93,6 +96,16 @@ TEST_F(InvoiceCommand, StoredInvoiceIsShownAsTheEditorWouldStoreItAndDeleted)
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.err, QStringLiteral("Ya existe una factura con ese mismo número y año\n"));
 
+    {
+        // Open in an editor of another program: not deleted.
+        DataStore other(QStringLiteral("editor-"));
+        other.connectMain(install.path());
+        const ScopedRecordLock editing(RecordLocks(other.database(Alias::Intereses)), kInvoiceTable,
+                                       InvoiceLockKey({7, 2024}));
+        r = cli({QStringLiteral("borrar"), QStringLiteral("7"), QStringLiteral("2024")});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(cli({QStringLiteral("mostrar"), QStringLiteral("7"), QStringLiteral("2024")}).status, 0);
+    }
     EXPECT_EQ(cli({QStringLiteral("borrar"), QStringLiteral("7"), QStringLiteral("2024")}).status, 0);
     r = cli({QStringLiteral("borrar"), QStringLiteral("7"), QStringLiteral("2024")});
     EXPECT_EQ(r.status, 2);
