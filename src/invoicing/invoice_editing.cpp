@@ -5,6 +5,8 @@
 #include "core/number_text.h"
 #include "store/store_error.h"
 
+#include <algorithm>
+
 namespace {
 
 std::optional<double> RateText(const QString &text)
@@ -75,15 +77,20 @@ void InvoiceEditing::addLine(const NewLine &entry)
     line.tabla = entry.tabla;
     line.porcentaje = entry.porcentaje;
     line.calculate();
-    m_header.totals = AddInvoiceLine(m_db, m_header.key, std::move(line)).totals;
-    reloadLines();
+    LineChange change = AddInvoiceLine(m_db, m_header.key, std::move(line));
+    m_header.totals = change.totals;
+    // Kept in key order without reading every line back.
+    const auto at = std::upper_bound(m_lines.begin(), m_lines.end(), change.line, [](const InvoiceLine &a, const InvoiceLine &b) {
+        return std::pair(a.fecha, a.linea) < std::pair(b.fecha, b.linea);
+    });
+    m_lines.insert(at, std::move(change.line));
 }
 
 void InvoiceEditing::deleteLine(int row)
 {
     const InvoiceLine &line = m_lines.at(static_cast<std::size_t>(row));
     m_header.totals = DeleteInvoiceLine(m_db, m_header.key, line.fecha, line.linea);
-    reloadLines();
+    m_lines.erase(m_lines.begin() + row);
 }
 
 InvoiceLine InvoiceEditing::modifiedLine(int row, const LineModification &modification) const
@@ -101,9 +108,9 @@ InvoiceLine InvoiceEditing::modifiedLine(int row, const LineModification &modifi
 
 void InvoiceEditing::storeLine(int row, const InvoiceLine &line)
 {
-    (void)m_lines.at(static_cast<std::size_t>(row));
+    InvoiceLine &shown = m_lines.at(static_cast<std::size_t>(row));
     m_header.totals = ModifyInvoiceLine(m_db, m_header.key, line);
-    reloadLines();
+    shown = line;
 }
 
 void InvoiceEditing::recalculateTotals()
