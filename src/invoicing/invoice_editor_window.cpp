@@ -294,7 +294,8 @@ bool TFormFact1::attempt(const std::function<void()> &change)
             throw;
         m_invoiceGone = true;
         m_context.prompter.inform(e.message());
-        QDialog::done(QDialog::Rejected);
+        if (!m_closing)
+            QDialog::done(QDialog::Rejected);
     } catch (const AppError &e) {
         ShowStandardError(m_context.prompter, e.message());
     }
@@ -392,8 +393,13 @@ bool TFormFact1::storeOnClose()
 
 void TFormFact1::done(int result)
 {
-    if (!m_closed && !m_invoiceGone && !storeOnClose())
-        return; // the header could not be stored: the window stays open to try again
+    if (!m_closed && !m_invoiceGone) {
+        m_closing = true;
+        const bool stored = storeOnClose();
+        m_closing = false;
+        if (!stored)
+            return; // the header could not be stored: the window stays open to try again
+    }
     m_closed = true;
     QDialog::done(result);
 }

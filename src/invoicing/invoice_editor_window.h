@@ -59,6 +59,7 @@ private:
     ScopedRecordLock m_lock;
     InvoiceEditing m_editing;
     bool m_closed = false;
+    bool m_closing = false;
     bool m_invoiceGone = false;
 
     QLineEdit *m_ref = nullptr;

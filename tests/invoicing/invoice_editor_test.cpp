@@ -232,6 +232,16 @@ TEST_F(InvoiceEditorTest, AnInvoiceDeletedByAnotherUserClosesTheEditorWithoutOrp
     EXPECT_FALSE(m_editor->isVisible());
     EXPECT_FALSE(InvoiceExists(db(), {12, 2024}));
     EXPECT_TRUE(LoadInvoiceLines(db(), {12, 2024}).empty());
+
+    // Closed by its close box after the deletion: the header is not written back.
+    open({13, 2024});
+    edit("dbeNombre")->setText(QStringLiteral("Ana Peña"));
+    DeleteInvoice(db(), {13, 2024});
+    m_app.prompter.clear();
+    m_editor->close();
+    EXPECT_EQ(m_app.prompter.messages(), QStringList{QStringLiteral("El registro ha sido eliminado por otro usuario.")});
+    EXPECT_FALSE(m_editor->isVisible());
+    EXPECT_FALSE(InvoiceExists(db(), {13, 2024}));
 }
 
 TEST_F(InvoiceEditorTest, CanariasShowsIgicCaptions)
