@@ -10,6 +10,9 @@ int RunBackupCommand(const QStringList &arguments, CliIo &io);
 int RunRestoreCommand(const QStringList &arguments, CliIo &io);
 int RunHistoryCommand(const QStringList &args, CliIo &io);
 int RunInvoiceCommand(const QStringList &args, CliIo &io);
+// Clients and contacts (clients_command.cpp).
+int RunClientsCommand(const QStringList &args, CliIo &io);
+int RunContactsCommand(const QStringList &args, CliIo &io);
 
 const std::vector<CliCommand> &CliCommands()
 {
@@ -37,6 +40,14 @@ const std::vector<CliCommand> &CliCommands()
          "  factura mostrar ID AÑO | borrar ID AÑO [--instalacion DIR]",
          "Facturas: calcula líneas y totales sin guardar, da de alta una factura entera, la escribe en JSON o la borra.",
          RunInvoiceCommand},
+        {"clientes",
+         "clientes listar | exportar SALIDA.xlsx|SALIDA.vcf|SALIDA.csv | importar ENTRADA.csv [--instalacion DIR]",
+         "Clientes: los lista en JSON, los exporta a Excel, vCard o CSV, o importa un CSV como altas nuevas.",
+         RunClientsCommand},
+        {"contactos",
+         "contactos listar | exportar SALIDA.xlsx|SALIDA.vcf|SALIDA.csv | importar ENTRADA.csv [--instalacion DIR]",
+         "Contactos: los lista en JSON, los exporta a Excel, vCard o CSV, o importa un CSV como altas nuevas.",
+         RunContactsCommand},
     };
     return commands;
 }
