@@ -2,6 +2,7 @@
 
 #include "core/date_text.h"
 #include "core/number_text.h"
+#include "clients/client_picker.h"
 #include "invoicing/company_data.h"
 #include "invoicing/invoice_lines_model.h"
 #include "invoicing/line_modify_dialog.h"
@@ -130,7 +131,14 @@ void TFormFact1::buildHeader(QVBoxLayout *page)
     m_nombre = Edit(this, "dbeNombre", 33);
     m_nif = Edit(this, "dbeNif", 20);
     m_domicilio = Edit(this, "dbeDomicilio", 60);
-    add(QStringLiteral("Nombre "), m_nombre, 1, 3);
+    auto *nameRow = new QWidget(this);
+    auto *nameLayout = new QHBoxLayout(nameRow);
+    nameLayout->setContentsMargins(0, 0, 0, 0);
+    auto *client = Button(nameRow, QStringLiteral("Cliente…"), "btnCliente");
+    connect(client, &QPushButton::clicked, this, &TFormFact1::pickClient);
+    nameLayout->addWidget(m_nombre, 1);
+    nameLayout->addWidget(client);
+    add(QStringLiteral("Nombre "), nameRow, 1, 3);
     add(QStringLiteral("N.I.F./C.I.F."), m_nif, 1);
     add(QStringLiteral("Domicilio"), m_domicilio, 1, 2);
 
@@ -366,6 +374,31 @@ void TFormFact1::modifyLine()
             m_editing.recalculateTotals();
         }))
         showLines();
+}
+
+void TFormFact1::pickClient()
+{
+    const int number = PickClient(m_context, m_nombre->text(), this);
+    if (number == 0)
+        return;
+    const std::optional<Record> client = FindClient(m_context, number);
+    if (!client)
+        return;
+    // A copied value is kept whole even where the box limits what is typed.
+    const auto copy = [&](const char *field, QLineEdit *box) {
+        const QString value = client->value(QLatin1String(field)).toString();
+        box->setMaxLength(std::max(box->maxLength(), static_cast<int>(value.size())));
+        box->setText(value);
+    };
+    copy("SNombreCli", m_nombre);
+    copy("SDomicilioCli", m_domicilio);
+    copy("SNifCli", m_nif);
+    copy("SCodPostalCli", m_codPostal);
+    copy("SPoblacionCli", m_poblacion);
+    const QString provincia = client->value(QStringLiteral("SProvinciaCli")).toString();
+    m_provincia->lineEdit()->setMaxLength(std::max(m_provincia->lineEdit()->maxLength(), static_cast<int>(provincia.size())));
+    m_provincia->setCurrentText(provincia);
+    m_editing.header().icodcli = number;
 }
 
 void TFormFact1::takeHeaderFields()

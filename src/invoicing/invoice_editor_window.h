@@ -36,6 +36,9 @@ public:
     void addLine();
     void deleteLine();
     void modifyLine();
+    // "Cliente…": the clients window as a picker; the chosen client's name, address, town,
+    // postal code, province and NIF are copied into the invoice and its number kept.
+    void pickClient();
 
     void done(int result) override;
 

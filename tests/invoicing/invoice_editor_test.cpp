@@ -1,3 +1,5 @@
+#include "clients/clients_window.h"
+#include "clients/record_file.h"
 #include "core/ini_file.h"
 #include "core/rounding.h"
 #include "interest/modal.h"
@@ -242,6 +244,37 @@ TEST_F(InvoiceEditorTest, AnInvoiceDeletedByAnotherUserClosesTheEditorWithoutOrp
     EXPECT_EQ(m_app.prompter.messages(), QStringList{QStringLiteral("El registro ha sido eliminado por otro usuario.")});
     EXPECT_FALSE(m_editor->isVisible());
     EXPECT_FALSE(InvoiceExists(db(), {13, 2024}));
+}
+
+TEST_F(InvoiceEditorTest, ClientPickerCopiesTheClientIntoTheInvoice)
+{
+    RecordFile clients(db(), ClientsFile());
+    const QString longName = QStringLiteral("Zamora Construcciones y Reformas del Levante S.L.");
+    const int number = clients.nextNumber();
+    clients.insert(Record{{QStringLiteral("SNombreCli"), longName},
+                          {QStringLiteral("SDomicilioCli"), QStringLiteral("Calle Mayor, 1")},
+                          {QStringLiteral("SPoblacionCli"), QStringLiteral("Elche")},
+                          {QStringLiteral("SProvinciaCli"), QStringLiteral("Alicante")},
+                          {QStringLiteral("SCodPostalCli"), QStringLiteral("03201")},
+                          {QStringLiteral("SNifCli"), QStringLiteral("B12345674")}},
+                   number);
+    open();
+    edit("dbeNombre")->setText(QStringLiteral("zam"));
+    OnModal<TFormCliPral>([](TFormCliPral *picker) {
+        EXPECT_EQ(Find<QLineEdit>(picker, "EditNOMBRE")->text(), QStringLiteral("zam"));
+        Click(picker, "BtnSeleccionar");
+    });
+    Click(m_editor.get(), "btnCliente");
+    EXPECT_EQ(edit("dbeNombre")->text(), longName);
+    EXPECT_EQ(edit("dbePoblacion")->text(), QStringLiteral("Elche"));
+    m_editor->close();
+    const InvoiceHeader h = stored();
+    EXPECT_EQ(h.icodcli, number);
+    EXPECT_EQ(h.nombreCliente, longName);
+    EXPECT_EQ(h.direccion, QStringLiteral("Calle Mayor, 1"));
+    EXPECT_EQ(h.provincia, QStringLiteral("Alicante"));
+    EXPECT_EQ(h.codPostal, QStringLiteral("03201"));
+    EXPECT_EQ(h.nif, QStringLiteral("B12345674"));
 }
 
 TEST_F(InvoiceEditorTest, CanariasShowsIgicCaptions)
