@@ -10,6 +10,9 @@ int RunBackupCommand(const QStringList &arguments, CliIo &io);
 int RunRestoreCommand(const QStringList &arguments, CliIo &io);
 int RunHistoryCommand(const QStringList &args, CliIo &io);
 int RunInvoiceCommand(const QStringList &args, CliIo &io);
+// Fees (fee_command.cpp, module_command.cpp).
+int RunFeeCommand(const QStringList &args, CliIo &io);
+int RunModuleCommand(const QStringList &args, CliIo &io);
 // Clients and contacts (clients_command.cpp).
 int RunClientsCommand(const QStringList &args, CliIo &io);
 int RunContactsCommand(const QStringList &args, CliIo &io);
@@ -40,6 +43,12 @@ const std::vector<CliCommand> &CliCommands()
          "  factura mostrar ID AÑO | borrar ID AÑO [--instalacion DIR]",
          "Facturas: calcula líneas y totales sin guardar, da de alta una factura entera, la escribe en JSON o la borra.",
          RunInvoiceCommand},
+        {"honorario", "honorario [--instalacion DIR] < pasos.json",
+         "Calcula honorarios con los criterios de una región: lee los pasos en JSON y escribe cada resultado en JSON.",
+         RunFeeCommand},
+        {"modulo", "modulo REGION [--instalacion DIR]",
+         "Escribe en JSON el baremo de honorarios de una región (por nombre o Id): criterios y tablas.",
+         RunModuleCommand},
         {"clientes",
          "clientes listar | exportar SALIDA.xlsx|SALIDA.vcf|SALIDA.csv | importar ENTRADA.csv [--instalacion DIR]",
          "Clientes: los lista en JSON, los exporta a Excel, vCard o CSV, o importa un CSV como altas nuevas.",

@@ -175,6 +175,17 @@ QString FormatGeneral(double value)
     return GeneralForm(value, 15);
 }
 
+QString FormatUpTo2Decimals(double value)
+{
+    if (!std::isfinite(value))
+        return NonFinite(value);
+    Decimal d = ToDecimal(value, 15);
+    RoundAtDecimals(d, 2);
+    if (d.isZero())
+        return QStringLiteral("0");
+    return WriteFixed(d, -1, false);
+}
+
 QString FormatRatePercent(double value)
 {
     if (!std::isfinite(value))

@@ -23,6 +23,11 @@ QString FormatThousands2Digits(double value, int significant);
 // The single-precision 2.3 widened to double gives "2,29999995231628".
 QString FormatGeneral(double value);
 
+// "0.##": the value taken to 15 significant digits, then rounded half away from zero at the
+// second decimal; no thousands, trailing zeros dropped (1234.565 gives "1234,57", 1500.25
+// "1500,25", 300 "300", -0.004 "0"). The text a numeric edit keeps for its value.
+QString FormatUpTo2Decimals(double value);
+
 // A rate for display: up to three decimals, trailing zeros dropped, then " %" ("3,75 %").
 QString FormatRatePercent(double value);
 

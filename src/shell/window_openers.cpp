@@ -6,6 +6,10 @@
 #include "clients/clients_window.h"
 #include "clients/contacts_window.h"
 #include "documents/template_catalogue_window.h"
+#include "fees/criteria_window.h"
+#include "fees/fee_calculator_window.h"
+#include "fees/region_window.h"
+#include "fees/table_editor.h"
 #include "interest/rate_list_window.h"
 #include "interest/settlement_input_window.h"
 #include "invoicing/company_data_window.h"
@@ -63,9 +67,29 @@ void OpenRestore(AppContext &context, QWidget *parent)
     ShowRestoreWindow(context, parent);
 }
 
+void OpenFeeCalculator(AppContext &context, QWidget *parent)
+{
+    ShowFeeCalculator(context, parent);
+}
+
 void OpenLocks(AppContext &context, QWidget *parent)
 {
     ShowLockListWindow(context, parent);
+}
+
+void OpenRegionSelection(AppContext &context, QWidget *parent)
+{
+    OpenRegionWindow(context, parent);
+}
+
+void OpenFeeConcepts(AppContext &context, QWidget *parent)
+{
+    OpenCriteriaWindow(context, parent);
+}
+
+void OpenScaleTables(AppContext &context, QWidget *parent)
+{
+    OpenTableEditor(context, parent);
 }
 
 void OpenClients(AppContext &context, QWidget *parent)
@@ -79,11 +103,7 @@ void OpenContacts(AppContext &context, QWidget *parent)
 }
 
 // Not part of the program yet: these actions do nothing until their windows are.
-void OpenRegionSelection(AppContext &, QWidget *) {}
-void OpenFeeConcepts(AppContext &, QWidget *) {}
-void OpenScaleTables(AppContext &, QWidget *) {}
 void OpenInvoiceList(AppContext &, QWidget *) {}
-void OpenFeeCalculator(AppContext &, QWidget *) {}
 void CreateRunWindows(AppContext &, QWidget *) {}
 
 } // namespace Openers

@@ -25,7 +25,7 @@ void OpenLocks(AppContext &context, QWidget *parent);
 // "&Info. Versión" (Action8): the about box.
 void OpenAbout(AppContext &context, QWidget *parent);
 
-// The fees group, hidden in the main window.
+// The fees group.
 void OpenRegionSelection(AppContext &context, QWidget *parent); // Action11
 void OpenFeeConcepts(AppContext &context, QWidget *parent);     // Gestionar_Honorarios
 void OpenScaleTables(AppContext &context, QWidget *parent);     // Editar_Tabla

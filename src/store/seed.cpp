@@ -3,6 +3,7 @@
 #include "core/date_text.h"
 #include "core/errors.h"
 #include "store/data_store.h"
+#include "store/module_seed.h"
 #include "store/sql.h"
 
 #include <QDir>
@@ -53,11 +54,13 @@ void MakeDir(const QString &path)
         throw AppError(QStringLiteral("No se ha podido crear la carpeta \"%1\".").arg(path));
 }
 
-void CopyFolderFiles(const QString &from, const QString &to)
+void CopyFolderFiles(const QString &from, const QString &to, const QString &skipSuffix = {})
 {
     QDirIterator it(from, QDir::Files, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString source = it.next();
+        if (!skipSuffix.isEmpty() && source.endsWith(skipSuffix, Qt::CaseInsensitive))
+            continue;
         const QString target = to + QLatin1Char('/') + QDir(from).relativeFilePath(source);
         MakeDir(QFileInfo(target).path());
         if (!QFile::copy(source, target))
@@ -141,9 +144,13 @@ void SeedInstallation(const QString &sourceDir, const QString &destDir)
         const QString moduleDir = destDir + QStringLiteral("/modulos/") + dir;
         MakeDir(moduleDir);
         const QString source = sourceDir + QStringLiteral("/modulos/") + dir;
+        // The tables come as text and go into the module's database; the other files
+        // (tipoN.ini, tablas.xml, puntos.ini) are read where they lie.
         if (QFileInfo(source).isDir())
-            CopyFolderFiles(source, moduleDir);
+            CopyFolderFiles(source, moduleDir, QStringLiteral(".csv"));
         store.createModule(moduleDir);
+        if (QFileInfo(source).isDir())
+            LoadModuleText(store.database(Alias::Modulo), source);
     }
     store.closeAll();
 }

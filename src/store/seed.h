@@ -7,7 +7,8 @@ class QSqlDatabase;
 // Builds the data of a new installation in destDir (which must not hold one yet) from the
 // text sources of sourceDir (the project's data/ folder): Datos with the provinces, regions,
 // merge-field labels, official rates and the catalogue of the shipped templates; an empty
-// Historia; one module folder per region with its files; an empty DocPlant (the shipped
+// Historia; one module folder per region with its files, the module's tables loaded from
+// their text (LoadModuleText); an empty DocPlant (the shipped
 // template documents are built into instalacion/DocPlant and copied by make-install-dir).
 // Throws AppError.
 void SeedInstallation(const QString &sourceDir, const QString &destDir);

@@ -68,6 +68,20 @@ TEST(FormatGeneral, FifteenSignificantDigitsNoThousands)
                 FormatGeneral);
 }
 
+TEST(FormatUpTo2Decimals, FeeTextOfANumericEdit)
+{
+    ExpectTexts({{"half cent of a stored value just below", 1234.565, "1234,57"},
+                 {"cents kept", 1500.25, "1500,25"},
+                 {"whole", 300.0, "300"},
+                 {"one decimal", 620.6, "620,6"},
+                 {"zero", 0.0, "0"},
+                 {"no negative zero", -0.004, "0"},
+                 {"negative", -12.345, "-12,35"},
+                 {"carry", 999.999, "1000"},
+                 {"large", 999999999999.99, "999999999999,99"}},
+                FormatUpTo2Decimals);
+}
+
 TEST(FormatRatePercent, UpToThreeDecimals)
 {
     ExpectTexts({{"two decimals", 3.75, "3,75 %"},

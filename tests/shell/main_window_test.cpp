@@ -268,13 +268,18 @@ TEST_F(MainWindowTest, MenusActionsAndPanelsAreThoseOfTheProgram)
 
     EXPECT_TRUE(widget("PadreIntereses")->isVisible());
     EXPECT_TRUE(widget("PadreClientes")->isVisible());
-    EXPECT_TRUE(widget("PadreHonorarios")->isHidden());
+    EXPECT_TRUE(widget("PadreHonorarios")->isVisible());
+    EXPECT_EQ(widget("PadreHonorarios")->findChild<QLabel *>()->text(), QStringLiteral("Honorarios y Facturación"));
+    for (const char *entry : {"BtnRegion", "BtnConceptos", "BtnTablas", "BtnHonorarios"})
+        EXPECT_TRUE(widget(entry)->isVisible()) << entry;
     EXPECT_EQ(m_menu->findChild<QAbstractButton *>(QStringLiteral("BtnCalcular"))->text(),
               QStringLiteral("Calcular Zozazidar "));
     // Each built action opens its modal window; closing it leaves the main window as it was.
     const std::pair<const char *, const char *> opened[] = {
         {"tiposdeinteres", "FormInt"}, {"liquidaciones", "FormInter"}, {"Action12", "FormDcto"},
         {"Action9", "FormCopSeg"}, {"Action1", "FormCopRes"}, {"ActionBloqueos", "FormBloqueos"},
+        {"Action11", "FormSelRegion"}, {"Gestionar_Honorarios", "formHonorarios"}, {"Editar_Tabla", "FormTablas"},
+        {"Action13", "formCopyDescripcion"},
         {"clientes", "FormCliPral"}, {"contactos", "FormCorConPral"}};
     for (const auto &[actionName, windowName] : opened) {
         QString seen;

@@ -250,8 +250,8 @@ TEST(DataStore, ModuleReconnectsToAnotherRegion)
     DataStore store(QStringLiteral("module-"));
     store.openModule(install.file(QStringLiteral("modulos/galicia")));
     RunSql(store.database(Alias::Modulo), QStringLiteral("INSERT INTO principal (Id, Titulo) VALUES (1, 'Galicia')"));
-    store.openModule(install.file(QStringLiteral("modulos/madrid")));
-    EXPECT_EQ(store.path(Alias::Modulo), install.file(QStringLiteral("modulos/madrid")));
+    store.openModule(install.file(QStringLiteral("modulos/murcia")));
+    EXPECT_EQ(store.path(Alias::Modulo), install.file(QStringLiteral("modulos/murcia")));
     EXPECT_EQ(Scalar(store.database(Alias::Modulo), QStringLiteral("SELECT count(*) FROM principal")).toInt(), 0);
 }
 

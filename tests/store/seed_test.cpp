@@ -1,5 +1,6 @@
 #include "core/errors.h"
 #include "store/data_store.h"
+#include "store/module_seed.h"
 #include "store/seed.h"
 #include "store/sql.h"
 #include "support/temp_installation.h"
@@ -7,6 +8,7 @@
 #include <QDir>
 #include <QDomDocument>
 #include <QFile>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -39,7 +41,15 @@ TEST(SeedInstallation, BuildsTheWholeDataTree)
         ASSERT_TRUE(xml.open(QIODevice::ReadOnly)) << moduleDir.toStdString();
         QDomDocument doc;
         EXPECT_TRUE(doc.setContent(&xml));
-        EXPECT_EQ(doc.documentElement().childNodes().count(), 0);
+        EXPECT_EQ(doc.documentElement().tagName(), QStringLiteral("tablas"));
+        // Four regions ship their schedules; the others a valid empty module.
+        DataStore module(QStringLiteral("seeded-module-"));
+        module.openModule(moduleDir);
+        const int criteria = Scalar(module.database(Alias::Modulo), QStringLiteral("SELECT count(*) FROM principal")).toInt();
+        const bool shipped = QStringList{QStringLiteral("madrid"), QStringLiteral("malaga"), QStringLiteral("valencia"),
+                                         QStringLiteral("cataluna")}.contains(regions.value(1).toString());
+        EXPECT_EQ(criteria > 0, shipped) << moduleDir.toStdString();
+        EXPECT_FALSE(QFile::exists(moduleDir + QStringLiteral("/principal.csv")));
     }
     EXPECT_EQ(count, 22);
 
@@ -81,4 +91,47 @@ TEST(SeedInstallation, RefusesAFolderThatHoldsAnInstallation)
 {
     TempInstallation install;
     EXPECT_THROW(SeedInstallation(QStringLiteral(CUANTIX_SOURCE_DATA_DIR), install.path()), AppError);
+}
+
+TEST(LoadModuleText, TablesComeFromTheTextAndFaultsNameTheFile)
+{
+    const auto write = [](const QString &path, const QByteArray &text) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
+    };
+    QTemporaryDir source;
+    write(source.filePath(QStringLiteral("tablas.csv")), "Id,NombreTabla,Directivas,ExtraPorc,ExtraFijo\n"
+                                                         "4,\"Fases, \"\"j. ordinario\"\"\",6,,\n");
+    write(source.filePath(QStringLiteral("tipo4.csv")), "id,caso,Tabla\n2,\"Completa\nhasta sentencia\",1\n1,\"Alegaciones\",2\n");
+    QTemporaryDir dest;
+    DataStore store(QStringLiteral("module-text-"));
+    store.createModule(dest.path());
+    const QSqlDatabase db = store.database(Alias::Modulo);
+    LoadModuleText(db, source.path());
+    EXPECT_EQ(Scalar(db, QStringLiteral("SELECT NombreTabla FROM tablas WHERE Id = 4")).toString(),
+              QStringLiteral("Fases, \"j. ordinario\""));
+    EXPECT_TRUE(Scalar(db, QStringLiteral("SELECT ExtraPorc FROM tablas WHERE Id = 4")).isNull());
+    EXPECT_EQ(Scalar(db, QStringLiteral("SELECT caso FROM tipo4 ORDER BY id")).toString(), QStringLiteral("Alegaciones"));
+    EXPECT_EQ(Scalar(db, QStringLiteral("SELECT Tabla FROM tipo4 WHERE id = 2")).toInt(), 1);
+    EXPECT_EQ(Scalar(db, QStringLiteral("SELECT caso FROM tipo4 WHERE id = 2")).toString(),
+              QStringLiteral("Completa\nhasta sentencia"));
+
+    const std::pair<const char *, const char *> faults[] = {
+        {"tipo5.csv", "id,desde\n1,\"sin cerrar\n"},
+        {"tipo6.csv", "id,desde,hasta\n1,0\n"},
+        {"tipo7.csv", "id,desde\n1,mil\n"},
+        {"tipo8.csv", "id,desde; DROP TABLE tablas\n1,0\n"},
+    };
+    for (const auto &[name, text] : faults) {
+        QTemporaryDir bad;
+        write(bad.filePath(QString::fromLatin1(name)), text);
+        try {
+            LoadModuleText(db, bad.path());
+            ADD_FAILURE() << name;
+        } catch (const AppError &e) {
+            EXPECT_TRUE(e.message().contains(bad.filePath(QString::fromLatin1(name)))) << e.message().toStdString();
+        }
+    }
+    EXPECT_EQ(Scalar(db, QStringLiteral("SELECT count(*) FROM tablas")).toInt(), 1);
 }
