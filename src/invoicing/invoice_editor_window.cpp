@@ -4,6 +4,7 @@
 #include "core/number_text.h"
 #include "clients/client_picker.h"
 #include "invoicing/company_data.h"
+#include "invoicing/invoice_fee_row.h"
 #include "invoicing/invoice_lines_model.h"
 #include "invoicing/line_modify_dialog.h"
 #include "store/app_context.h"
@@ -231,9 +232,12 @@ void TFormFact1::buildLines(QWidget *page)
         row->setColumnStretch(column++, stretch);
     }
     layout->addWidget(manual);
+    m_feeRow = new InvoiceFeeRow(m_context, m_tipo, m_importe, m_titulo, page);
+    layout->addWidget(m_feeRow);
 
     auto *buttons = new QHBoxLayout;
     auto *altas = Button(page, QStringLiteral("&Altas"), "btnAltas");
+    connect(m_feeRow, &InvoiceFeeRow::amountEntered, altas, qOverload<>(&QWidget::setFocus));
     auto *bajas = Button(page, QStringLiteral("&Bajas"), "btnBajas");
     auto *modif = Button(page, QStringLiteral("&Modif."), "btnModif");
     connect(altas, &QPushButton::clicked, this, &TFormFact1::addLine);
@@ -284,6 +288,9 @@ void TFormFact1::showLines()
     if (m_model->rowCount() > 0)
         m_grid->selectRow(std::clamp(row, 0, m_model->rowCount() - 1));
     showTotals();
+    // The invoice's data changed: a chosen criterion's fee is worked out again.
+    if (m_feeRow)
+        m_feeRow->recalculate();
 }
 
 int TFormFact1::selectedRow() const
@@ -337,6 +344,13 @@ void TFormFact1::addLine()
     entry.tipo = m_tipo->currentText();
     entry.titulo = m_titulo->text();
     entry.importe = m_importe->text();
+    entry.criterio = m_feeRow->criterio();
+    const InvoiceFeeRow::References references = m_feeRow->references();
+    entry.fijo = references.fijo;
+    entry.incremento = references.incremento;
+    entry.reduccion = references.reduccion;
+    entry.tabla = references.tabla;
+    entry.porcentaje = references.porcentaje;
     if (!entry.fecha.isValid()) {
         ShowStandardError(m_context.prompter, QStringLiteral("\"%1\" no es una fecha válida.").arg(m_lineDate->text()));
         return;
@@ -345,6 +359,7 @@ void TFormFact1::addLine()
         return;
     showLines();
     m_grid->selectRow(m_model->rowCount() - 1);
+    m_feeRow->reset();
     m_titulo->clear();
     m_importe->clear();
     m_lineDate->setFocus();
@@ -434,5 +449,6 @@ void TFormFact1::done(int result)
             return; // the header could not be stored: the window stays open to try again
     }
     m_closed = true;
+    m_feeRow->release();
     QDialog::done(result);
 }

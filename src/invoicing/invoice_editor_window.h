@@ -8,6 +8,7 @@
 #include <functional>
 
 class DateBox;
+class InvoiceFeeRow;
 class InvoiceLinesModel;
 class QComboBox;
 class QLabel;
@@ -92,6 +93,7 @@ private:
     QComboBox *m_tipo = nullptr;
     QLineEdit *m_titulo = nullptr;
     QLineEdit *m_importe = nullptr;
+    InvoiceFeeRow *m_feeRow = nullptr;
 };
 
 // An amount typed with the decimal comma (the calculator number boxes of the invoice windows).

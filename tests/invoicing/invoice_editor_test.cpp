@@ -1,6 +1,7 @@
 #include "clients/clients_window.h"
 #include "clients/record_file.h"
 #include "core/ini_file.h"
+#include "fees/criterion_select_dialog.h"
 #include "core/rounding.h"
 #include "interest/modal.h"
 #include "invoicing/invoice_editor_window.h"
@@ -15,6 +16,7 @@
 #include <QLineEdit>
 #include <QTableView>
 #include <QTest>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -290,3 +292,76 @@ TEST_F(InvoiceEditorTest, CanariasShowsIgicCaptions)
 }
 
 } // namespace
+
+namespace {
+
+// The editor on Madrid's schedule: criterion 16 (C23A) is a fixed sum of 400 € (mode 21110).
+class InvoiceEditorFees : public InvoiceEditorTest
+{
+protected:
+    InvoiceEditorFees()
+    {
+        m_app.session.moduleDir = m_app.install.file(QStringLiteral("modulos/madrid"));
+        m_app.store.openModule(m_app.session.moduleDir);
+    }
+    void select(int id)
+    {
+        OnModal<TformHonoSelect>([id](TformHonoSelect *d) {
+            d->selectId(id);
+            Click(d, "btnSeleccionar");
+        });
+        Find<QToolButton>(m_editor.get(), "BitBtn5")->click();
+    }
+    void typeAmount(const QString &amount)
+    {
+        QLineEdit *box = edit("RxCalcLibre");
+        box->selectAll();
+        QTest::keyClicks(box, amount);
+    }
+};
+
+} // namespace
+
+TEST_F(InvoiceEditorFees, ACriterionFeeBecomesAFeeLineWithItsReferences)
+{
+    open();
+    select(16);
+    EXPECT_EQ(edit("tbxCriterio")->text(), QStringLiteral("C23A"));
+    EXPECT_EQ(edit("tbxTitulo")->text(), QStringLiteral("Monitorio: petición sin oposición ni pago"));
+    typeAmount(QStringLiteral("1100,25"));
+    EXPECT_EQ(edit("tbxImporte")->text(), QStringLiteral("1500,25"));
+    EXPECT_EQ(edit("tbxFijo")->text(), QStringLiteral("400"));
+    // Enter in Cuantía moves on to "&Altas".
+    QTest::keyClick(edit("RxCalcLibre"), Qt::Key_Return);
+    Click(m_editor.get(), "btnAltas");
+
+    const InvoiceLine line = LoadInvoiceLines(db(), {12, 2024}).front();
+    EXPECT_EQ(line.criterio, QStringLiteral("C23A"));
+    EXPECT_EQ(line.tipo, QStringLiteral("Honorario"));
+    EXPECT_EQ(line.subTotal, 1500.25);
+    EXPECT_EQ(line.fijo, 400.0);
+    EXPECT_EQ(line.iva, 21.0);
+    EXPECT_EQ(line.amounts.totalIVA, 315.05);
+    for (const char *cleared : {"tbxCriterio", "tbxTitulo", "tbxImporte"})
+        EXPECT_TRUE(edit(cleared)->text().isEmpty()) << cleared;
+    EXPECT_EQ(edit("RxCalcLibre")->text(), QStringLiteral("0"));
+
+    // The next line is typed by hand: its amount survives a change of the invoice's rates.
+    edit("tbxImporte")->setText(QStringLiteral("75"));
+    typeInto("dbeIRPF", QStringLiteral("15"));
+    QTest::keyClick(edit("dbeIRPF"), Qt::Key_Return);
+    EXPECT_EQ(edit("tbxImporte")->text(), QStringLiteral("75"));
+    EXPECT_EQ(LoadInvoiceLines(db(), {12, 2024}).front().amounts.totalIRPF, 225.04); // 1500.25 x 15 %
+}
+
+TEST_F(InvoiceEditorFees, CriteriaOnlyForFeesAndReferencesOnlyAfterAChoice)
+{
+    open();
+    Find<QToolButton>(m_editor.get(), "BitBtn6")->click();
+    EXPECT_EQ(m_app.prompter.lastMessage(),
+              QStringLiteral("No se puede seleccionar las referencias de un criterío sin seleccionar"));
+    Find<QComboBox>(m_editor.get(), "cmbTipo")->setCurrentText(QStringLiteral("Suplido"));
+    Find<QToolButton>(m_editor.get(), "BitBtn5")->click();
+    EXPECT_EQ(m_app.prompter.lastMessage(), QStringLiteral("No existen criterios para el tipo Suplido"));
+    EXPECT_TRUE(edit("tbxCriterio")->text().isEmpty());
+}
