@@ -10,9 +10,10 @@ int RunBackupCommand(const QStringList &arguments, CliIo &io);
 int RunRestoreCommand(const QStringList &arguments, CliIo &io);
 int RunHistoryCommand(const QStringList &args, CliIo &io);
 int RunInvoiceCommand(const QStringList &args, CliIo &io);
-// Fees (fee_command.cpp, module_command.cpp).
-int RunFeeCommand(const QStringList &args, CliIo &io);
 int RunModuleCommand(const QStringList &args, CliIo &io);
+int RunVerifactuCommand(const QStringList &args, CliIo &io);
+// The fee engine (fee_command.cpp).
+int RunFeeCommand(const QStringList &args, CliIo &io);
 // Clients and contacts (clients_command.cpp).
 int RunClientsCommand(const QStringList &args, CliIo &io);
 int RunContactsCommand(const QStringList &args, CliIo &io);
@@ -49,6 +50,12 @@ const std::vector<CliCommand> &CliCommands()
         {"modulo", "modulo REGION [--instalacion DIR]",
          "Escribe en JSON el baremo de honorarios de una región (por nombre o Id): criterios y tablas.",
          RunModuleCommand},
+        {"verifactu",
+         "verifactu comprobar | registros [--desde dd/mm/aaaa] [--hasta dd/mm/aaaa] | xml N | enviar < clave\n"
+         "  [--instalacion DIR]",
+         "Registros VERI*FACTU: comprueba huellas y cadena, los lista en JSON, escribe el XML de uno o envía los "
+         "pendientes a la Agencia Tributaria.",
+         RunVerifactuCommand},
         {"clientes",
          "clientes listar | exportar SALIDA.xlsx|SALIDA.vcf|SALIDA.csv | importar ENTRADA.csv [--instalacion DIR]",
          "Clientes: los lista en JSON, los exporta a Excel, vCard o CSV, o importa un CSV como altas nuevas.",

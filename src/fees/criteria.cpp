@@ -52,7 +52,9 @@ QRegularExpression LikePattern(const QString &folded)
 
 std::vector<Criterion> LoadCriteria(const QSqlDatabase &modulo)
 {
-    QSqlQuery query = RunSql(modulo, kCriterionColumns + QStringLiteral(" ORDER BY Id"));
+    QSqlQuery query = Prepare(modulo, kCriterionColumns + QStringLiteral(" ORDER BY Id"));
+    query.setForwardOnly(true);
+    Exec(query);
     std::vector<Criterion> rows;
     while (query.next())
         rows.push_back(CriterionOf(query));
@@ -116,8 +118,10 @@ std::vector<TitleMatch> SearchCriterionTitles(const QSqlDatabase &modulo, const 
     const bool plain = !needle.contains(u'%') && !needle.contains(u'_');
     const QRegularExpression like = plain ? QRegularExpression() : LikePattern(u'%' + needle + u'%');
 
-    QSqlQuery query = RunSql(modulo, QStringLiteral("SELECT Id, Titulo, IdPadre, Descripcion FROM principal"
-                                                    " WHERE Titulo IS NOT NULL ORDER BY Id"));
+    QSqlQuery query = Prepare(modulo, QStringLiteral("SELECT Id, Titulo, IdPadre, Descripcion FROM principal"
+                                                     " WHERE Titulo IS NOT NULL ORDER BY Id"));
+    query.setForwardOnly(true); // read once: no row kept behind
+    Exec(query);
     std::vector<TitleMatch> matches;
     while (query.next()) {
         const QString titulo = query.value(1).toString();

@@ -77,6 +77,16 @@ void OpenLocks(AppContext &context, QWidget *parent)
     ShowLockListWindow(context, parent);
 }
 
+void OpenClients(AppContext &context, QWidget *parent)
+{
+    ShowClients(context, parent);
+}
+
+void OpenContacts(AppContext &context, QWidget *parent)
+{
+    ShowContacts(context, parent);
+}
+
 void OpenRegionSelection(AppContext &context, QWidget *parent)
 {
     OpenRegionWindow(context, parent);
@@ -90,16 +100,6 @@ void OpenFeeConcepts(AppContext &context, QWidget *parent)
 void OpenScaleTables(AppContext &context, QWidget *parent)
 {
     OpenTableEditor(context, parent);
-}
-
-void OpenClients(AppContext &context, QWidget *parent)
-{
-    ShowClients(context, parent);
-}
-
-void OpenContacts(AppContext &context, QWidget *parent)
-{
-    ShowContacts(context, parent);
 }
 
 // Not part of the program yet: these actions do nothing until their windows are.

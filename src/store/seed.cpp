@@ -153,4 +153,8 @@ void SeedInstallation(const QString &sourceDir, const QString &destDir)
             LoadModuleText(store.database(Alias::Modulo), source);
     }
     store.closeAll();
+    // The tax agency's schemas and the producer's declaration travel with the installation.
+    const QString verifactu = sourceDir + QStringLiteral("/verifactu");
+    if (QFileInfo(verifactu).isDir())
+        CopyFolderFiles(verifactu, destDir + QStringLiteral("/verifactu"));
 }

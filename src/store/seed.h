@@ -8,8 +8,9 @@ class QSqlDatabase;
 // text sources of sourceDir (the project's data/ folder): Datos with the provinces, regions,
 // merge-field labels, official rates and the catalogue of the shipped templates; an empty
 // Historia; one module folder per region with its files, the module's tables loaded from
-// their text (LoadModuleText); an empty DocPlant (the shipped
-// template documents are built into instalacion/DocPlant and copied by make-install-dir).
+// their text (LoadModuleText); an empty DocPlant (the shipped template documents are built
+// into instalacion/DocPlant and copied by make-install-dir); the folder verifactu with the tax
+// agency's schemas and the producer's declaration.
 // Throws AppError.
 void SeedInstallation(const QString &sourceDir, const QString &destDir);
 

@@ -6,6 +6,7 @@
 #include "fees/scale_tables.h"
 #include "module_fixture.h"
 #include "store/data_store.h"
+#include "support/scripted_prompter.h"
 #include "support/temp_installation.h"
 
 #include <QFile>
@@ -154,7 +155,21 @@ TEST(ShippedSchedules, FourRegionsCarryRealCriteriaWhoseTablesExist)
         for (const TableRegisterRow &t : TableRegister(modulo))
             EXPECT_TRUE(TipoTableExists(modulo, t.id)) << expected.region << " table " << t.id;
     }
-    // Madrid's scale as published: 100.000 € gives 13.240 €.
-    store.openModule(install.path() + QStringLiteral("/modulos/madrid"));
+    // Figures of the published schedules: Madrid's scale at 100.000 € gives 13.240 €, its
+    // preliminary hearing with evidence of 2,5 hours 750 €, its first phase leads to table 2;
+    // Cataluña's ordinary trial of 4 sessions 2.100 €.
+    const QString madrid = install.path() + QStringLiteral("/modulos/madrid");
+    store.openModule(madrid);
     EXPECT_DOUBLE_EQ(CumulativeScale(store.database(Alias::Modulo), 1, 100000).fee, 13240);
+    ScriptedPrompter prompter;
+    prompter.queueChoice(1);
+    prompter.queueText(QStringLiteral("2,5"));
+    EXPECT_DOUBLE_EQ(QuestionTable(store.database(Alias::Modulo), QuestionFile::Load(madrid), 7, prompter), 750);
+    prompter.queueChoice(0);
+    EXPECT_EQ(ChooseCase(store.database(Alias::Modulo), 4, prompter), 2);
+    const QString cataluna = install.path() + QStringLiteral("/modulos/cataluna");
+    store.openModule(cataluna);
+    prompter.queueChoice(2);
+    prompter.queueText(QStringLiteral("4"));
+    EXPECT_DOUBLE_EQ(QuestionTable(store.database(Alias::Modulo), QuestionFile::Load(cataluna), 8, prompter), 2100);
 }

@@ -31,7 +31,7 @@ class FeeEngineTest : public ::testing::Test
 public:
     FeeEngineTest()
     {
-        m_store.openModule(m_dir.path());
+        m_store.createModule(m_dir.path());
         sql("CREATE TABLE tipo1 (id INTEGER PRIMARY KEY, desde REAL, hasta REAL, porcentaje REAL, acumulado REAL)");
         sql("INSERT INTO tipo1 VALUES (1, 0, 3000, 10, 300), (2, 3000, 10000, 5, 650), (3, 10000, 500000, 2, 10450)");
         sql("CREATE TABLE tipo5 AS SELECT * FROM tipo1");
