@@ -1,6 +1,10 @@
 #include "backup/archive_log_view.h"
 
+#include "platform/desktop_links.h"
+
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -13,7 +17,8 @@ ArchiveRunControls ArchiveRunControls::Create(QWidget *window, QVBoxLayout *layo
 {
     ArchiveRunControls c{new QProgressBar(window), new QPlainTextEdit(window),
                          new QPushButton(QStringLiteral(" Iniciar"), window),
-                         new QPushButton(QStringLiteral("  Salir"), window)};
+                         new QPushButton(QStringLiteral("  Salir"), window),
+                         new QPushButton(QStringLiteral("Abrir &carpeta"), window)};
     c.progress->setObjectName(QStringLiteral("ProgressBar1"));
     c.progress->setRange(0, 100);
     c.progress->setValue(0);
@@ -23,8 +28,14 @@ ArchiveRunControls ArchiveRunControls::Create(QWidget *window, QVBoxLayout *layo
     c.exit->setObjectName(QStringLiteral("BitBtnSALIR"));
     c.start->setAutoDefault(false);
     c.exit->setAutoDefault(false);
+    c.folder->setObjectName(QStringLiteral("BtnCARPETA"));
+    c.folder->setAutoDefault(false);
+    c.folder->hide();
+    QObject::connect(c.folder, &QPushButton::clicked, c.folder,
+                     [button = c.folder] { OpenFolderOf(button->property("path").toString()); });
 
     auto *buttons = new QHBoxLayout;
+    buttons->addWidget(c.folder);
     buttons->addStretch();
     buttons->addWidget(c.start);
     buttons->addWidget(c.exit);
@@ -33,6 +44,13 @@ ArchiveRunControls ArchiveRunControls::Create(QWidget *window, QVBoxLayout *layo
     layout->addWidget(c.log);
     layout->addLayout(buttons);
     return c;
+}
+
+void ArchiveRunControls::offerFolderOf(const QString &path) const
+{
+    folder->setProperty("path", path);
+    folder->setToolTip(QDir::toNativeSeparators(QFileInfo(path).absolutePath()));
+    folder->show();
 }
 
 ArchiveLogView::ArchiveLogView(QProgressBar *bar, QPlainTextEdit *log)

@@ -3,6 +3,7 @@
 #include "backup/archive_events.h"
 
 #include <QElapsedTimer>
+#include <QString>
 
 #include <initializer_list>
 #include <vector>
@@ -14,17 +15,20 @@ class QVBoxLayout;
 class QWidget;
 
 // What the backup and restore windows share below their own fields: "Progreso Operación:"
-// with the bar (ProgressBar1) and the log (MemoLOG), then " Iniciar" (BitBtnINICIAR) and
-// "  Salir" (BitBtnSALIR).
+// with the bar (ProgressBar1) and the log (MemoLOG), then "Abrir &carpeta" (BtnCARPETA,
+// hidden until a file is written), " Iniciar" (BitBtnINICIAR) and "  Salir" (BitBtnSALIR).
 struct ArchiveRunControls
 {
     QProgressBar *progress;
     QPlainTextEdit *log;
     QPushButton *start;
     QPushButton *exit;
+    QPushButton *folder;
 
     // Creates them in `window` and appends them to its layout.
     static ArchiveRunControls Create(QWidget *window, QVBoxLayout *layout);
+    // Shows "Abrir carpeta", which then opens the folder holding path.
+    void offerFolderOf(const QString &path) const;
 };
 
 // The archiver's events shown in a window: the progress bar follows ProgressMeter, every

@@ -186,6 +186,7 @@ bool TFormCopSeg::start()
                                        .arg(QDir::toNativeSeparators(archive))
                                        .arg(summary.files));
             written = true;
+            m_run.offerFolderOf(archive);
         } catch (const AppError &e) {
             m_run.log->appendPlainText(QStringLiteral("Error: ") + e.message());
             if (!e.detail().isEmpty())

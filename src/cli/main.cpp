@@ -1,4 +1,5 @@
 #include "cli/cli.h"
+#include "core/translations.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -71,6 +72,7 @@ int main(int argc, char **argv)
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);
     }
+    LoadQtSpanishTranslations(*app);
     StdIo io;
     return RunCli(QCoreApplication::arguments().mid(1), io);
 }

@@ -7,6 +7,7 @@
 #include "interest/settlement_json.h"
 #include "store/data_store.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 namespace {
@@ -84,6 +85,10 @@ int RunReportCommand(const QStringList &arguments, CliIo &io)
     const auto computed = ReadAndComputeCase(args, 1, io, status);
     if (!computed)
         return status;
+    // A missing folder is created, as for a backup.
+    const QString folder = QFileInfo(args.at(0)).absolutePath();
+    if (!QDir().mkpath(folder))
+        throw AppError(QStringLiteral("No se ha podido crear la carpeta \"%1\".").arg(QDir::toNativeSeparators(folder)));
     SettlementHeading heading;
     heading.office = OfficeNameFromSettings(computed->installationDir + QStringLiteral("/Devenix.ini"));
     WriteSettlementReportPdf(computed->input, computed->result, args.at(0), QDate::currentDate(), heading);

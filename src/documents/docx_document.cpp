@@ -4,6 +4,8 @@
 
 #include <QDir>
 
+#include <optional>
+
 namespace {
 
 const QString kRelationshipsNs = QStringLiteral("http://schemas.openxmlformats.org/package/2006/relationships");
@@ -13,16 +15,26 @@ QString Shown(const QString &path)
     return QDir::toNativeSeparators(path);
 }
 
-// The part a relationship target names, from the folder of the part that holds it.
-QString ResolveTarget(const QString &sourceFolder, const QString &target)
+qint64 &PartLimit()
+{
+    static qint64 limit = qint64(100) * 1024 * 1024;
+    return limit;
+}
+
+// The part a relationship target names, from the folder of the part that holds it; nullopt
+// when the target climbs out of the package.
+std::optional<QString> ResolveTarget(const QString &sourceFolder, const QString &target)
 {
     const QString joined = target.startsWith(QLatin1Char('/')) ? target.mid(1) : sourceFolder + target;
     QStringList parts;
     for (const QString &piece : joined.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
-        if (piece == QLatin1String(".."))
+        if (piece == QLatin1String("..")) {
+            if (parts.isEmpty())
+                return std::nullopt;
             parts.removeLast();
-        else if (piece != QLatin1String("."))
+        } else if (piece != QLatin1String(".")) {
             parts.append(piece);
+        }
     }
     return parts.join(QLatin1Char('/'));
 }
@@ -52,7 +64,7 @@ DocxDocument DocxDocument::Open(const QString &path)
     DocxDocument doc;
     doc.m_path = path;
     try {
-        doc.m_entries = ReadZip(path);
+        doc.m_entries = ReadZip(path, PartLimit());
     } catch (const ZipError &e) {
         switch (e.failure()) {
         case ZipFailure::Missing:
@@ -63,6 +75,11 @@ DocxDocument DocxDocument::Open(const QString &path)
         case ZipFailure::TooLarge:
             throw AppError(QStringLiteral("La plantilla \"%1\" es demasiado grande o está dañada.").arg(Shown(path)),
                            e.detail());
+        case ZipFailure::EntryTooLarge:
+            throw AppError(QStringLiteral("La plantilla \"%1\" no se puede usar: la parte \"%2\" ocupa más de %3 MB "
+                                          "sin comprimir.")
+                               .arg(Shown(path), e.detail())
+                               .arg(PartLimit() / (1024 * 1024)));
         case ZipFailure::Unreadable:
             break;
         }
@@ -85,9 +102,18 @@ DocxDocument DocxDocument::Open(const QString &path)
         return out;
     };
 
+    const auto resolve = [&path](const QString &folder, const Relationship &r) {
+        const std::optional<QString> part = ResolveTarget(folder, r.target);
+        if (!part) {
+            throw AppError(QStringLiteral("El documento \"%1\" está dañado: una de sus partes señala a \"%2\", "
+                                          "fuera del documento.")
+                               .arg(Shown(path), r.target));
+        }
+        return *part;
+    };
     for (const Relationship &r : relationships(QStringLiteral("_rels/.rels"))) {
         if (r.type == QLatin1String("officeDocument")) {
-            doc.m_mainPart = ResolveTarget(QString(), r.target);
+            doc.m_mainPart = resolve(QString(), r);
             break;
         }
     }
@@ -95,7 +121,7 @@ DocxDocument DocxDocument::Open(const QString &path)
         throw AppError(QStringLiteral("El archivo \"%1\" no contiene el documento principal de Word.").arg(Shown(path)));
     doc.m_storyParts.append(doc.m_mainPart);
     for (const Relationship &r : relationships(RelationshipsOf(doc.m_mainPart))) {
-        const QString target = ResolveTarget(FolderOf(doc.m_mainPart), r.target);
+        const QString target = resolve(FolderOf(doc.m_mainPart), r);
         if (doc.entryData(target).isNull())
             continue;
         if (r.type == QLatin1String("header") || r.type == QLatin1String("footer")
@@ -110,6 +136,16 @@ DocxDocument DocxDocument::Open(const QString &path)
     for (const QString &name : doc.m_storyParts)
         doc.part(name);
     return doc;
+}
+
+qint64 DocxDocument::MaxPartSize()
+{
+    return PartLimit();
+}
+
+void DocxDocument::SetMaxPartSize(qint64 bytes)
+{
+    PartLimit() = bytes;
 }
 
 QByteArray DocxDocument::entryData(const QString &name) const
@@ -129,6 +165,13 @@ XmlDocument &DocxDocument::part(const QString &name)
     try {
         return m_parsed.emplace(name, XmlDocument::Parse(entryData(name))).first->second;
     } catch (const XmlError &e) {
+        if (e.tooDeep()) {
+            throw AppError(QStringLiteral("El documento \"%1\" está dañado: la parte \"%2\" anida más de %3 niveles de "
+                                          "elementos, algo que ningún procesador de textos escribe.")
+                               .arg(Shown(m_path), name)
+                               .arg(XmlDocument::kMaxDepth),
+                           e.message());
+        }
         throw AppError(QStringLiteral("El documento \"%1\" está dañado: la parte \"%2\" no es XML válido.")
                            .arg(Shown(m_path), name),
                        e.message());

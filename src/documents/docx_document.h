@@ -17,9 +17,14 @@ class DocxDocument
 {
 public:
     // Reads the file; the file itself is never written. Throws AppError with a Spanish message
-    // naming the file: missing, not a zip archive, no main document part, a text part that is
-    // not well-formed XML.
+    // naming the file: missing, not a zip archive, a part over MaxPartSize() unpacked, a
+    // relationship pointing outside the package, no main document part, a text part that is
+    // not well-formed XML or is nested deeper than any word processor writes.
     static DocxDocument Open(const QString &path);
+
+    // Largest part unpacked: 100 MB unless set (tests set it small).
+    static qint64 MaxPartSize();
+    static void SetMaxPartSize(qint64 bytes);
 
     const QString &path() const { return m_path; }
     const QString &mainPart() const { return m_mainPart; }

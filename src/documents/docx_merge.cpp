@@ -30,7 +30,7 @@ bool IsProperties(const XmlNode *n)
 QString TextOf(const XmlNode *n)
 {
     QString text;
-    for (const auto &c : n->children()) {
+    for (const XmlNode *c : n->children()) {
         if (c->type() == XmlNode::Type::Text || c->type() == XmlNode::Type::CData)
             text += c->text();
     }
@@ -40,14 +40,12 @@ QString TextOf(const XmlNode *n)
 // The next node in document order below root, or nullptr.
 XmlNode *NextNode(XmlNode *n, const XmlNode *root)
 {
-    if (n->childCount() > 0)
-        return n->child(0);
+    if (n->first())
+        return n->first();
     while (n && n != root) {
-        XmlNode *p = n->parent();
-        const qsizetype i = n->index();
-        if (p && i + 1 < p->childCount())
-            return p->child(i + 1);
-        n = p;
+        if (n->next())
+            return n->next();
+        n = n->parent();
     }
     return nullptr;
 }
@@ -150,31 +148,26 @@ private:
     // Moves the run's children before `at` (its properties excepted) into a new run before it.
     void splitBefore(XmlNode *run, XmlNode *at)
     {
-        const qsizetype i = at->index();
         bool content = false;
-        for (qsizetype k = 0; k < i; ++k)
-            content = content || !IsProperties(run->child(k));
+        for (XmlNode *k = run->first(); k != at; k = k->next())
+            content = content || !IsProperties(k);
         if (!content)
             return;
-        auto front = newRun(run);
-        for (qsizetype k = i - 1; k >= 0; --k) {
-            if (!IsProperties(run->child(k)))
-                front->insert(front->childCount() > 0 && IsProperties(front->child(0)) ? 1 : 0, run->take(k));
+        XmlNode *front = run->parent()->insertBefore(run, newRun(run));
+        for (XmlNode *k = run->first(); k != at;) {
+            XmlNode *next = k->next();
+            if (!IsProperties(k))
+                front->append(run->take(k));
+            k = next;
         }
-        run->parent()->insert(run->index(), std::move(front));
     }
 
     void splitAfter(XmlNode *run, XmlNode *at)
     {
-        const qsizetype i = at->index();
-        if (i + 1 >= run->childCount())
+        if (!at->next())
             return;
-        auto back = newRun(run);
-        std::vector<std::unique_ptr<XmlNode>> moved;
-        while (run->childCount() > i + 1)
-            moved.push_back(run->take(i + 1));
-        back->insert(back->childCount(), std::move(moved));
-        run->parent()->insert(run->index() + 1, std::move(back));
+        XmlNode *back = run->parent()->insertAfter(run, newRun(run));
+        run->moveChildren(at->next(), nullptr, back, nullptr);
     }
 
     std::unique_ptr<XmlNode> newRun(const XmlNode *like) const
@@ -224,36 +217,32 @@ private:
         splitAfter(endRun, f.end);
 
         XmlNode *target = beginRun->parent();
-        const qsizetype at = beginRun->index();
+        XmlNode *before = beginRun->previous(); // the values go after it
         if (beginRun == endRun) {
-            target->take(at);
+            target->take(beginRun);
         } else {
-            for (XmlNode *n = beginRun; n != beginSide; n = n->parent()) {
-                XmlNode *p = n->parent();
-                p->remove(n->index() + 1, p->childCount());
-            }
+            for (XmlNode *n = beginRun; n != beginSide; n = n->parent())
+                n->parent()->remove(n->next(), nullptr);
             for (XmlNode *n = endRun; n != endSide; n = n->parent()) {
                 XmlNode *p = n->parent();
-                for (qsizetype k = n->index() - 1; k >= 0; --k) {
-                    if (!IsProperties(p->child(k)))
+                for (XmlNode *k = p->first(); k != n;) {
+                    XmlNode *next = k->next();
+                    if (!IsProperties(k))
                         p->take(k);
+                    k = next;
                 }
             }
-            common->remove(beginSide->index() + 1, endSide->index());
-            endRun->parent()->take(endRun->index());
-            target->take(beginRun->index());
+            common->remove(beginSide->next(), endSide);
+            endRun->parent()->take(endRun);
+            target->take(beginRun);
             if (join) {
-                std::vector<std::unique_ptr<XmlNode>> rest;
-                while (endSide->childCount() > 0) {
-                    auto n = endSide->take(0);
-                    if (!is(n.get(), "pPr"))
-                        rest.push_back(std::move(n));
-                }
-                beginSide->insert(beginSide->childCount(), std::move(rest));
-                common->take(endSide->index());
+                if (XmlNode *endProps = endSide->firstChild(m_ns, QLatin1StringView("pPr")))
+                    endSide->take(endProps);
+                endSide->moveChildren(endSide->first(), nullptr, beginSide, nullptr);
+                common->take(endSide);
             }
         }
-        insertValues(target, at, values, props.get(), f.inParentInstruction);
+        insertValues(target, before, values, props.get(), f.inParentInstruction);
         return true;
     }
 
@@ -269,17 +258,18 @@ private:
         return run;
     }
 
-    // The texts at (parent, at): one paragraph each when the parent is a paragraph.
-    void insertValues(XmlNode *parent, qsizetype at, const QStringList &values, const XmlNode *props, bool instruction)
+    // The texts after the child `after` of parent (first when nullptr): one paragraph each
+    // when the parent is a paragraph.
+    void insertValues(XmlNode *parent, XmlNode *after, const QStringList &values, const XmlNode *props, bool instruction)
     {
         if (values.isEmpty())
             return;
         if (instruction) {
-            parent->insert(at, textRun(values.join(QLatin1Char(' ')), props, true));
+            parent->insertAfter(after, textRun(values.join(QLatin1Char(' ')), props, true));
             return;
         }
         if (values.size() == 1) {
-            parent->insert(at, textRun(values.first(), props, false));
+            parent->insertAfter(after, textRun(values.first(), props, false));
             return;
         }
         if (!is(parent, "p")) {
@@ -292,38 +282,34 @@ private:
                 t->append(XmlNode::Text(values[k]));
                 run->append(std::move(t));
             }
-            parent->insert(at, std::move(run));
+            parent->insertAfter(after, std::move(run));
             return;
         }
-        parent->insert(at, textRun(values.first(), props, false));
-        std::vector<std::unique_ptr<XmlNode>> tail;
-        while (parent->childCount() > at + 1)
-            tail.push_back(parent->take(at + 1));
-
-        XmlNode *paragraphProps = parent->firstChild(m_ns, QLatin1StringView("pPr"));
-        std::unique_ptr<XmlNode> section; // the section break stays with the last paragraph
+        // The paragraph splits in values.size() paragraphs. The text before the field and the
+        // first value move to new paragraphs before it, so that it keeps the text after the
+        // field and its section break; what moves lies before the field, so each node moves
+        // once however many fields the paragraph holds.
+        XmlNode *paragraphProps = parent->first() && is(parent->first(), "pPr") ? parent->first() : nullptr;
         std::unique_ptr<XmlNode> propsCopy;
         if (paragraphProps) {
-            if (XmlNode *s = paragraphProps->firstChild(m_ns, QLatin1StringView("sectPr")))
-                section = paragraphProps->take(s->index());
             propsCopy = paragraphProps->clone();
+            if (XmlNode *s = propsCopy->firstChild(m_ns, QLatin1StringView("sectPr")))
+                propsCopy->take(s);
         }
-        std::vector<std::unique_ptr<XmlNode>> paragraphs;
-        paragraphs.reserve(static_cast<std::size_t>(values.size() - 1));
-        for (qsizetype k = 1; k < values.size(); ++k) {
+        const auto newParagraph = [&]() {
             auto p = XmlNode::Element(name("p"), m_ns);
             if (propsCopy)
                 p->append(propsCopy->clone());
-            p->append(textRun(values[k], props, false));
-            paragraphs.push_back(std::move(p));
-        }
-        XmlNode *last = paragraphs.back().get();
-        last->insert(last->childCount(), std::move(tail));
-        if (section) {
-            XmlNode *lastProps = last->firstChild(m_ns, QLatin1StringView("pPr"));
-            lastProps->append(std::move(section));
-        }
-        parent->parent()->insert(parent->index() + 1, std::move(paragraphs));
+            return parent->parent()->insertBefore(parent, std::move(p));
+        };
+        XmlNode *head = newParagraph();
+        XmlNode *from = paragraphProps ? paragraphProps->next() : parent->first();
+        if (after)
+            parent->moveChildren(from, after->next(), head, nullptr);
+        head->append(textRun(values.first(), props, false));
+        for (qsizetype k = 1; k + 1 < values.size(); ++k)
+            newParagraph()->append(textRun(values[k], props, false));
+        parent->insertAfter(paragraphProps, textRun(values.last(), props, false));
     }
 
     void mergeSimpleFields()
@@ -332,17 +318,17 @@ private:
         std::vector<XmlNode *> fields;
         std::vector<std::size_t> skipTo;
         std::function<void(XmlNode *)> collect = [&](XmlNode *n) {
-            for (const auto &c : n->children()) {
+            for (XmlNode *c : n->children()) {
                 if (!c->isElement())
                     continue;
-                if (is(c.get(), "fldSimple")) {
+                if (is(c, "fldSimple")) {
                     const std::size_t i = fields.size();
-                    fields.push_back(c.get());
+                    fields.push_back(c);
                     skipTo.push_back(0);
-                    collect(c.get());
+                    collect(c);
                     skipTo[i] = fields.size();
                 } else {
-                    collect(c.get());
+                    collect(c);
                 }
             }
         };
@@ -365,9 +351,9 @@ private:
                 }
             }
             XmlNode *parent = f->parent();
-            const qsizetype at = f->index();
-            parent->take(at);
-            insertValues(parent, at, *values, props.get(), false);
+            XmlNode *before = f->previous();
+            parent->take(f);
+            insertValues(parent, before, *values, props.get(), false);
             ++m_count.replaced;
             i = skipTo[i];
         }
@@ -400,13 +386,14 @@ MergeCount MergeFields(DocxDocument &document, const FieldResolver &resolve)
     }
     if (!document.settingsPart().isEmpty()) {
         XmlNode *settings = document.part(document.settingsPart()).root();
-        for (qsizetype k = settings->childCount() - 1; k >= 0; --k) {
-            const XmlNode *n = settings->child(k);
+        for (XmlNode *n = settings->first(); n;) {
+            XmlNode *next = n->next();
             if (n->isElement() && n->localName() == QLatin1String("mailMerge")
                 && (n->namespaceUri() == kW || n->namespaceUri() == kWStrict)) {
-                settings->take(k);
+                settings->take(n);
                 document.markChanged(document.settingsPart());
             }
+            n = next;
         }
     }
     return total;

@@ -42,7 +42,7 @@ double InEuros(double amount, const QString &currency)
 
 QString MergeAmountText(double amount)
 {
-    return FormatThousands2Digits(amount, 9);
+    return FormatThousands2Digits(amount, 15);
 }
 
 QStringList MergeCodeValues(int code, const MergeData &data)
@@ -113,16 +113,134 @@ FieldKind ClassifyField(const QString &instruction)
     return FieldKind::Other;
 }
 
-QString MergeFieldLabel(const QString &instruction)
+namespace {
+
+struct Token
+{
+    QString text;
+    QChar switchChar; // set for a switch ("\\b" gives 'b'), null for text
+};
+
+// Field-code tokens: blanks separate them; quotes group (\" and \\ escape inside); a
+// backslash starts a switch of one character.
+std::vector<Token> Tokens(const QString &code)
+{
+    std::vector<Token> out;
+    qsizetype i = 0;
+    const qsizetype n = code.size();
+    while (i < n) {
+        const QChar c = code[i];
+        if (c.isSpace()) {
+            ++i;
+        } else if (c == QLatin1Char('"')) {
+            QString text;
+            for (++i; i < n && code[i] != QLatin1Char('"'); ++i) {
+                if (code[i] == QLatin1Char('\\') && i + 1 < n
+                    && (code[i + 1] == QLatin1Char('"') || code[i + 1] == QLatin1Char('\\')))
+                    ++i;
+                text += code[i];
+            }
+            ++i;
+            out.push_back({text, {}});
+        } else if (c == QLatin1Char('\\')) {
+            out.push_back({{}, i + 1 < n ? code[i + 1] : QLatin1Char('\\')});
+            i += 2;
+        } else {
+            const qsizetype start = i;
+            while (i < n && !code[i].isSpace() && code[i] != QLatin1Char('"') && code[i] != QLatin1Char('\\'))
+                ++i;
+            out.push_back({code.mid(start, i - start), {}});
+        }
+    }
+    return out;
+}
+
+QString CapitalisedWords(const QString &value, bool everyWord)
+{
+    QString out = value;
+    bool atStart = true;
+    for (QChar &c : out) {
+        if (c.isLetterOrNumber()) {
+            if (atStart)
+                c = c.toUpper();
+            atStart = false;
+            if (!everyWord)
+                break;
+        } else {
+            atStart = true;
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+MergeFieldInstruction ParseMergeFieldInstruction(const QString &instruction)
 {
     qsizetype end = 0;
     Keyword(instruction, &end);
-    QString label;
-    for (qsizetype i = end; i < instruction.size(); ++i) {
-        if (!instruction[i].isSpace())
-            label += instruction[i];
+    const std::vector<Token> tokens = Tokens(instruction.mid(end));
+    MergeFieldInstruction out;
+    std::size_t i = 0;
+    for (; i < tokens.size() && tokens[i].switchChar.isNull(); ++i) {
+        for (const QChar c : tokens[i].text) {
+            if (!c.isSpace())
+                out.name += c;
+        }
     }
-    return label;
+    while (i < tokens.size()) {
+        const Token &s = tokens[i++];
+        const bool hasArgument = i < tokens.size() && tokens[i].switchChar.isNull();
+        const QChar kind = s.switchChar.toLower();
+        if (s.switchChar.isNull() || !hasArgument
+            || (kind != QLatin1Char('*') && kind != QLatin1Char('b') && kind != QLatin1Char('f'))) {
+            out.recognised = false;
+            break;
+        }
+        const QString &argument = tokens[i++].text;
+        if (kind == QLatin1Char('b')) {
+            out.before = argument;
+            continue;
+        }
+        if (kind == QLatin1Char('f')) {
+            out.after = argument;
+            continue;
+        }
+        const QString format = argument.toLower();
+        if (format == QLatin1String("mergeformat") || format == QLatin1String("charformat"))
+            continue;
+        if (format == QLatin1String("upper"))
+            out.letterCase = MergeFieldInstruction::Case::Upper;
+        else if (format == QLatin1String("lower"))
+            out.letterCase = MergeFieldInstruction::Case::Lower;
+        else if (format == QLatin1String("caps"))
+            out.letterCase = MergeFieldInstruction::Case::Caps;
+        else if (format == QLatin1String("firstcap"))
+            out.letterCase = MergeFieldInstruction::Case::FirstCap;
+        else
+            out.recognised = false;
+    }
+    return out;
+}
+
+QString MergeFieldInstruction::apply(const QString &value) const
+{
+    if (value.isEmpty())
+        return value;
+    QString shaped;
+    switch (letterCase) {
+    case Case::AsIs: shaped = value; break;
+    case Case::Upper: shaped = value.toUpper(); break;
+    case Case::Lower: shaped = value.toLower(); break;
+    case Case::Caps: shaped = CapitalisedWords(value, true); break;
+    case Case::FirstCap: shaped = CapitalisedWords(value, false); break;
+    }
+    return before + shaped + after;
+}
+
+QString MergeFieldLabel(const QString &instruction)
+{
+    return ParseMergeFieldInstruction(instruction).name;
 }
 
 std::optional<QStringList> SettlementFieldValue(const QString &instruction, const MergeFieldCatalogue &catalogue,
@@ -136,8 +254,18 @@ std::optional<QStringList> SettlementFieldValue(const QString &instruction, cons
     case FieldKind::MergeField:
         break;
     }
-    const auto it = catalogue.constFind(MergeFieldLabel(instruction));
+    const MergeFieldInstruction field = ParseMergeFieldInstruction(instruction);
+    if (!field.recognised || field.name.isEmpty())
+        return QStringList{kUnrecognisedField};
+    auto it = catalogue.constFind(field.name);
+    for (auto k = catalogue.constBegin(); it == catalogue.constEnd() && k != catalogue.constEnd(); ++k) {
+        if (k.key().compare(field.name, Qt::CaseInsensitive) == 0)
+            it = k;
+    }
     if (it == catalogue.constEnd())
         return QStringList{kUnrecognisedField};
-    return MergeCodeValues(*it, data);
+    QStringList values = MergeCodeValues(*it, data);
+    for (QString &v : values)
+        v = field.apply(v);
+    return values;
 }

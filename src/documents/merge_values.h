@@ -42,7 +42,8 @@ double InPesetas(double amount, const QString &currency);
 // Asked for in euros: unchanged when in euros, else RoundTo2(amount / 166.386).
 double InEuros(double amount, const QString &currency);
 
-// Thousands points, two decimals, 9 significant digits ("166.386,00").
+// Thousands points, two decimals, 15 significant digits as the settlement view shows them
+// ("12.715.034,15"; 2054148130 pesetas give "2.054.148.130,00").
 QString MergeAmountText(double amount);
 
 // The texts of a code; per-row codes give one text per row (none without rows). A code
@@ -58,12 +59,33 @@ enum class FieldKind {
 // Kind of a field from its instruction's keyword (case ignored).
 FieldKind ClassifyField(const QString &instruction);
 
-// The label of a merge field: the text after its keyword with every blank removed
-// (" MERGEFIELD  Dias " gives "Dias"; a switch stays part of it: "Dias\*MERGEFORMAT").
+// A merge field's instruction as word processors write it: the name, plain or quoted, then
+// switches. `\* Upper`, `\* Lower`, `\* Caps`, `\* FirstCap` change the letter case;
+// `\b "texto"` and `\f "texto"` go before and after a value that is not empty;
+// `\* MERGEFORMAT` and `\* CHARFORMAT` only keep the formatting, which the merge does anyway.
+struct MergeFieldInstruction
+{
+    enum class Case { AsIs, Upper, Lower, Caps, FirstCap };
+
+    QString name;             // without quotes and blanks (" MERGEFIELD  Dias " gives "Dias")
+    bool recognised = true;   // false: a switch outside the list above, or one without its text
+    Case letterCase = Case::AsIs;
+    QString before;
+    QString after;
+
+    // The value as the switches shape it; an empty value stays empty.
+    QString apply(const QString &value) const;
+};
+
+// The instruction after its keyword, for any field kind.
+MergeFieldInstruction ParseMergeFieldInstruction(const QString &instruction);
+
+// The name of a merge field (see MergeFieldInstruction::name).
 QString MergeFieldLabel(const QString &instruction);
 
 // What the merge writes for a field: nullopt for fields that are not mail-merge fields (left
-// as they are); kUnrecognisedField for other mail-merge kinds and labels the catalogue lacks;
-// otherwise the code's texts (an empty list deletes the field).
+// as they are); kUnrecognisedField for other mail-merge kinds, unknown switches and names the
+// catalogue lacks (compared without regard to letter case); otherwise the code's texts as
+// the switches shape them (an empty list deletes the field).
 std::optional<QStringList> SettlementFieldValue(const QString &instruction, const MergeFieldCatalogue &catalogue,
                                                 const MergeData &data);

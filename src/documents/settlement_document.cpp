@@ -51,6 +51,9 @@ MergeCount MergeSettlementDocument(const QString &templatePath, const QString &o
     const MergeCount count = MergeFields(document, [&](const QString &instruction) {
         return SettlementFieldValue(instruction, catalogue, data);
     });
+    const QString folder = outputInfo.absolutePath();
+    if (!QDir().mkpath(folder))
+        throw AppError(QStringLiteral("No se ha podido crear la carpeta \"%1\".").arg(QDir::toNativeSeparators(folder)));
     document.save(outputPath);
     return count;
 }

@@ -15,9 +15,9 @@ MergeFieldCatalogue LoadInstallationMergeFields(const QString &installationDir);
 
 // Merges the settlement into the template and writes the result as a new document at
 // outputPath; the template is only read. Every mail-merge field is replaced (see
-// SettlementFieldValue); other fields stay. Throws AppError with a Spanish message: missing
-// or damaged template (nothing is written then), output that would replace the template,
-// output that cannot be written.
+// SettlementFieldValue); other fields stay. A missing output folder is created. Throws
+// AppError with a Spanish message: missing or damaged template (nothing is written then),
+// output that would replace the template, output that cannot be written.
 MergeCount MergeSettlementDocument(const QString &templatePath, const QString &outputPath,
                                    const MergeFieldCatalogue &catalogue, const MergeData &data);
 

@@ -4,6 +4,7 @@
 #include "documents/merge_field_clipboard.h"
 #include "documents/open_document.h"
 #include "documents/settlement_document.h"
+#include "platform/desktop_links.h"
 #include "store/app_context.h"
 #include "widgets/application.h"
 
@@ -53,6 +54,11 @@ TFormWord::TFormWord(AppContext &context, WordMode mode, QString templateFile, Q
     m_progress->setObjectName(QStringLiteral("ProgressBar1"));
     m_progress->setRange(0, 100);
     m_progress->setValue(0);
+    m_written = new QLabel(this);
+    m_written->setObjectName(QStringLiteral("LabelARCHIVO"));
+    m_written->setWordWrap(true);
+    m_written->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_written->hide();
     m_continue = new QPushButton(QStringLiteral("Continuar"), this);
     m_continue->setObjectName(QStringLiteral("BtnContinuar"));
     m_continue->setDefault(true);
@@ -92,6 +98,7 @@ TFormWord::TFormWord(AppContext &context, WordMode mode, QString templateFile, Q
     auto *texts = new QVBoxLayout;
     texts->addWidget(m_label);
     texts->addWidget(m_progress);
+    texts->addWidget(m_written);
     top->addLayout(texts, 1);
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -172,15 +179,19 @@ void TFormWord::doJob()
 
 void TFormWord::openDocument(const QString &path)
 {
-    if (!OpenDocument(path)) {
-        m_context.prompter.inform(QStringLiteral("No se ha podido abrir el documento \"%1\". Ábralo con su procesador de textos.")
-                                      .arg(QDir::toNativeSeparators(path)));
-    }
+    if (!OpenDocument(path))
+        ReportUnopenedFile(m_context.prompter, m_mode == WordMode::Settlement ? QStringLiteral("el documento")
+                                                                              : QStringLiteral("la plantilla"),
+                           path);
 }
 
 void TFormWord::finishJob()
 {
     m_progress->hide();
+    if (!m_documentPath.isEmpty()) {
+        m_written->setText(QStringLiteral("Documento: %1").arg(QDir::toNativeSeparators(m_documentPath)));
+        m_written->show();
+    }
     m_label->setText(QStringLiteral("Pulse el botón \"Continuar\" para seguir con la ejecución del programa."));
     m_continue->show();
     m_continue->setFocus();

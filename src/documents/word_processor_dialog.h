@@ -21,8 +21,8 @@ enum class WordMode {
 // "AltaPLANT", "ModifPLANT" or "Liquidacion".
 QString WordModeName(WordMode mode);
 
-// The waiting dialog "Procesador de Textos": runs its job as soon as it shows, then offers
-// "Continuar". In the template modes it lists the merge fields ("Campos Substitución") with
+// The waiting dialog "Procesador de Textos": runs its job as soon as it shows, then shows the
+// document's path (LabelARCHIVO) and offers "Continuar". In the template modes it lists the merge fields ("Campos Substitución") with
 // "Insertar", which puts the chosen field on the clipboard to paste into the document, and
 // "Terminar", which closes like "Continuar".
 class TFormWord final : public QDialog
@@ -63,6 +63,7 @@ private:
 
     QLabel *m_label;
     QProgressBar *m_progress;
+    QLabel *m_written; // where the document is, once written
     QPushButton *m_continue;
     QWidget *m_fields;
     QComboBox *m_fieldList;

@@ -66,23 +66,21 @@ void XmlNode::setAttribute(const QString &qualifiedName, const QString &value)
     m_attributes.push_back(std::move(a));
 }
 
-qsizetype XmlNode::index() const
+XmlNode::~XmlNode()
 {
-    if (!m_parent)
-        return -1;
-    const auto &siblings = m_parent->m_children;
-    for (std::size_t i = 0; i < siblings.size(); ++i) {
-        if (siblings[i].get() == this)
-            return static_cast<qsizetype>(i);
+    XmlNode *c = m_first;
+    while (c) {
+        XmlNode *next = c->m_next;
+        delete c;
+        c = next;
     }
-    return -1;
 }
 
 XmlNode *XmlNode::firstChild(const QString &namespaceUri, QLatin1StringView localName) const
 {
-    for (const auto &c : m_children) {
+    for (XmlNode *c = m_first; c; c = c->m_next) {
         if (c->is(namespaceUri, localName))
-            return c.get();
+            return c;
     }
     return nullptr;
 }
@@ -96,39 +94,43 @@ XmlNode *XmlNode::ancestorOrSelf(const QString &namespaceUri, QLatin1StringView 
     return nullptr;
 }
 
-XmlNode *XmlNode::append(std::unique_ptr<XmlNode> node)
+XmlNode *XmlNode::insertBefore(XmlNode *before, std::unique_ptr<XmlNode> node)
 {
-    return insert(childCount(), std::move(node));
-}
-
-XmlNode *XmlNode::insert(qsizetype index, std::unique_ptr<XmlNode> node)
-{
-    node->m_parent = this;
-    XmlNode *raw = node.get();
-    m_children.insert(m_children.begin() + index, std::move(node));
+    XmlNode *raw = node.release();
+    raw->m_parent = this;
+    raw->m_next = before;
+    raw->m_previous = before ? before->m_previous : m_last;
+    (raw->m_previous ? raw->m_previous->m_next : m_first) = raw;
+    (before ? before->m_previous : m_last) = raw;
+    ++m_count;
     return raw;
 }
 
-void XmlNode::insert(qsizetype index, std::vector<std::unique_ptr<XmlNode>> nodes)
+std::unique_ptr<XmlNode> XmlNode::take(XmlNode *child)
 {
-    for (auto &n : nodes)
-        n->m_parent = this;
-    m_children.insert(m_children.begin() + index, std::make_move_iterator(nodes.begin()),
-                      std::make_move_iterator(nodes.end()));
+    (child->m_previous ? child->m_previous->m_next : m_first) = child->m_next;
+    (child->m_next ? child->m_next->m_previous : m_last) = child->m_previous;
+    child->m_parent = child->m_next = child->m_previous = nullptr;
+    --m_count;
+    return std::unique_ptr<XmlNode>(child);
 }
 
-std::unique_ptr<XmlNode> XmlNode::take(qsizetype index)
+void XmlNode::remove(XmlNode *from, XmlNode *to)
 {
-    std::unique_ptr<XmlNode> node = std::move(m_children[static_cast<std::size_t>(index)]);
-    m_children.erase(m_children.begin() + index);
-    node->m_parent = nullptr;
-    return node;
+    while (from && from != to) {
+        XmlNode *next = from->m_next;
+        take(from);
+        from = next;
+    }
 }
 
-void XmlNode::remove(qsizetype first, qsizetype last)
+void XmlNode::moveChildren(XmlNode *from, XmlNode *to, XmlNode *target, XmlNode *before)
 {
-    if (first < last)
-        m_children.erase(m_children.begin() + first, m_children.begin() + last);
+    while (from && from != to) {
+        XmlNode *next = from->m_next;
+        target->insertBefore(before, take(from));
+        from = next;
+    }
 }
 
 std::unique_ptr<XmlNode> XmlNode::clone() const
@@ -139,8 +141,7 @@ std::unique_ptr<XmlNode> XmlNode::clone() const
     copy->m_namespaceUri = m_namespaceUri;
     copy->m_text = m_text;
     copy->m_attributes = m_attributes;
-    copy->m_children.reserve(m_children.size());
-    for (const auto &c : m_children)
+    for (const XmlNode *c = m_first; c; c = c->m_next)
         copy->append(c->clone());
     return copy;
 }
@@ -190,12 +191,12 @@ void WriteNode(QString &out, const XmlNode &node)
         EscapeInto(out, a.value, true);
         out += QLatin1Char('"');
     }
-    if (node.children().empty()) {
+    if (!node.first()) {
         out += QLatin1String("/>");
         return;
     }
     out += QLatin1Char('>');
-    for (const auto &c : node.children())
+    for (const XmlNode *c : node.children())
         WriteNode(out, *c);
     out += QLatin1String("</") + node.qualifiedName() + QLatin1Char('>');
 }
@@ -207,6 +208,7 @@ XmlDocument XmlDocument::Parse(const QByteArray &data)
     XmlDocument doc;
     QXmlStreamReader reader(data);
     XmlNode *current = nullptr;
+    int depth = 0;
     const auto addChild = [&](std::unique_ptr<XmlNode> node) {
         if (current)
             current->append(std::move(node));
@@ -227,6 +229,8 @@ XmlDocument XmlDocument::Parse(const QByteArray &data)
         case QXmlStreamReader::EntityReference:
             throw XmlError(QStringLiteral("entidad no declarada: %1").arg(reader.name()));
         case QXmlStreamReader::StartElement: {
+            if (++depth > kMaxDepth)
+                throw XmlError(QStringLiteral("más de %1 niveles de elementos anidados").arg(kMaxDepth), true);
             auto node = XmlNode::Element(reader.qualifiedName().toString(), reader.namespaceUri().toString());
             for (const QXmlStreamNamespaceDeclaration &d : reader.namespaceDeclarations()) {
                 XmlNode::Attribute a;
@@ -256,6 +260,7 @@ XmlDocument XmlDocument::Parse(const QByteArray &data)
             break;
         }
         case QXmlStreamReader::EndElement:
+            --depth;
             current = current ? current->parent() : nullptr;
             break;
         case QXmlStreamReader::Characters:
@@ -265,8 +270,8 @@ XmlDocument XmlDocument::Parse(const QByteArray &data)
                 auto node = XmlNode::Text(reader.text().toString());
                 node->m_type = XmlNode::Type::CData;
                 current->append(std::move(node));
-            } else if (!current->children().empty() && current->children().back()->type() == XmlNode::Type::Text) {
-                current->children().back()->m_text += reader.text();
+            } else if (current->last() && current->last()->type() == XmlNode::Type::Text) {
+                current->last()->m_text += reader.text();
             } else {
                 current->append(XmlNode::Text(reader.text().toString()));
             }

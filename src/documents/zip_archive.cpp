@@ -31,7 +31,7 @@ QString LibzipText(int code)
 
 } // namespace
 
-std::vector<ZipEntry> ReadZip(const QString &path)
+std::vector<ZipEntry> ReadZip(const QString &path, qint64 maxEntrySize)
 {
     const QFileInfo info(path);
     if (!info.exists() || !info.isFile())
@@ -53,6 +53,8 @@ std::vector<ZipEntry> ReadZip(const QString &path)
         const QString name = QString::fromUtf8(st.name);
         if (name.endsWith(QLatin1Char('/')))
             continue;
+        if (!(st.valid & ZIP_STAT_SIZE) || st.size > static_cast<zip_uint64_t>(maxEntrySize))
+            throw ZipError(ZipFailure::EntryTooLarge, name);
         total += st.size;
         if (total > kMaxTotal)
             throw ZipError(ZipFailure::TooLarge, name);

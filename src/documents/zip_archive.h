@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <limits>
 #include <vector>
 
 // Reading and writing whole zip archives (Office documents) in memory, through libzip.
@@ -16,7 +17,7 @@ struct ZipEntry
     bool operator==(const ZipEntry &) const = default;
 };
 
-enum class ZipFailure { Missing, NotZip, Unreadable, TooLarge };
+enum class ZipFailure { Missing, NotZip, Unreadable, TooLarge, EntryTooLarge };
 
 class ZipError : public std::exception
 {
@@ -36,8 +37,9 @@ private:
 };
 
 // Every entry of the archive, in the archive's order; directories are skipped. The file is
-// only read. Throws ZipError.
-std::vector<ZipEntry> ReadZip(const QString &path);
+// only read. An entry larger than maxEntrySize unpacked (by the archive's own record, checked
+// before inflating) gives EntryTooLarge with the entry's name as detail. Throws ZipError.
+std::vector<ZipEntry> ReadZip(const QString &path, qint64 maxEntrySize = std::numeric_limits<qint64>::max());
 
 // Writes the entries as a new archive at path, replacing it only once the whole archive is
 // written (a temporary file beside it is renamed). Returns false, with the reason in *error,

@@ -141,6 +141,6 @@ void OpenRegionWindow(AppContext &context, QWidget *parent)
 {
     TFormSelRegion window(context, parent);
     if (window.exec() == QDialog::Accepted && parent)
-        parent->window()->setWindowTitle(QStringLiteral("Zozazidar y Honorarios (Region: ") + context.session.regionName
+        parent->window()->setWindowTitle(QStringLiteral("Intereses y Honorarios (Region: ") + context.session.regionName
                                          + u')');
 }

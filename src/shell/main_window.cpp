@@ -457,7 +457,9 @@ void TFormMenu::showManual(const QString &address)
     }
     // The panel stays hidden without internet; the manual still opens in the user's viewer.
     m_web->closePanel();
-    openExternally(BrowserUrl(address));
+    const QUrl url = BrowserUrl(address);
+    if (!openExternally(url) && url.isLocalFile())
+        ReportUnopenedFile(m_prompter, QStringLiteral("el manual"), url.toLocalFile());
 }
 
 void TFormMenu::showFooterSupport()

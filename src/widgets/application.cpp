@@ -1,6 +1,7 @@
 #include "widgets/application.h"
 
 #include "core/errors.h"
+#include "core/translations.h"
 #include "widgets/qt_prompter.h"
 
 #include <QDebug>
@@ -10,6 +11,7 @@ CuantixApplication::CuantixApplication(int &argc, char **argv)
 {
     setApplicationName(QStringLiteral("Cuantix"));
     setApplicationDisplayName(QStringLiteral("Cuantix"));
+    LoadQtSpanishTranslations(*this);
 }
 
 bool CuantixApplication::notify(QObject *receiver, QEvent *event)

@@ -4,8 +4,8 @@
 
 class Prompter;
 
-// The application object: an exception that reaches the event loop is shown in the standard
-// error dialog with the error's own message, and the program goes on.
+// The application object: Qt's own texts in Spanish; an exception that reaches the event loop
+// is shown in the standard error dialog with the error's own message, and the program goes on.
 class CuantixApplication final : public QApplication
 {
     Q_OBJECT

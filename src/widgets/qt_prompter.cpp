@@ -2,7 +2,10 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -131,9 +134,25 @@ void QtPrompter::hint(const QString &title, const QString &text, Icon)
                        parentWidget(), {}, 5000);
 }
 
+QString FileDialogStart(const QString &requested)
+{
+    if (!requested.isEmpty()) {
+        const QFileInfo info(requested);
+        const QDir folder(info.isDir() ? info.absoluteFilePath() : info.absolutePath());
+        if (folder.exists() && !folder.isRoot())
+            return requested;
+    }
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!documents.isEmpty() && QFileInfo(documents).isDir() && !QDir(documents).isRoot())
+        return documents;
+    if (!QDir::current().isRoot())
+        return QDir::currentPath();
+    return QDir::homePath();
+}
+
 QString QtPrompter::openFile(const FileRequest &request)
 {
-    QFileDialog dialog(parentWidget(), request.title, request.directory);
+    QFileDialog dialog(parentWidget(), request.title, FileDialogStart(request.directory));
     dialog.setNameFilters(request.filters);
     dialog.setFileMode(request.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -145,7 +164,7 @@ QString QtPrompter::openFile(const FileRequest &request)
 
 QString QtPrompter::saveFile(const FileRequest &request)
 {
-    QFileDialog dialog(parentWidget(), request.title, request.directory);
+    QFileDialog dialog(parentWidget(), request.title, FileDialogStart(request.directory));
     dialog.setNameFilters(request.filters);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
@@ -155,5 +174,5 @@ QString QtPrompter::saveFile(const FileRequest &request)
 
 QString QtPrompter::chooseDirectory(const QString &title, const QString &directory)
 {
-    return QFileDialog::getExistingDirectory(parentWidget(), title, directory);
+    return QFileDialog::getExistingDirectory(parentWidget(), title, FileDialogStart(directory));
 }

@@ -30,3 +30,8 @@ private:
 
     QPointer<QWidget> m_parent;
 };
+
+// Where a file dialog opens: the folder asked for (or the file's, a proposed name kept), unless
+// it is missing, empty or the root of a disk; then the user's documents, else the program's
+// folder (the installation).
+QString FileDialogStart(const QString &requested);

@@ -4,6 +4,7 @@
 #include "backup/backup_selection.h"
 #include "backup/backup_window.h"
 #include "backup/restore_window.h"
+#include "platform/desktop_links.h"
 #include "platform/volumes.h"
 #include "store/sql.h"
 #include "support/app_fixture.h"
@@ -20,6 +21,7 @@
 #include <QTest>
 #include <QFileSystemModel>
 #include <QTreeView>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -123,6 +125,30 @@ TEST(TFormCopSeg, WritesTheArchiveIntoTheChosenFolderAndShowsTheClosingNotice)
     EXPECT_EQ(failed.first(), QStringLiteral("Inicio de Proceso."));
     EXPECT_TRUE(failed.at(failed.size() - 2).startsWith(QStringLiteral("Error: No se ha podido escribir la copia de seguridad")));
     EXPECT_EQ(failed.last(), QStringLiteral("Proceso finalizado."));
+}
+
+TEST(TFormCopSeg, AWrittenArchiveCanBeFoundThroughItsFolder)
+{
+    AppFixture app;
+    QStringList opened;
+    SetAddressOpener([&opened](const QUrl &url) {
+        opened.append(url.toLocalFile());
+        return true;
+    });
+    QTemporaryDir out;
+    TFormCopSeg window(app.context);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    auto *folder = Child<QPushButton>(window, "BtnCARPETA");
+    EXPECT_FALSE(folder->isVisible());
+    window.chooseVolume(Child<QComboBox>(window, "ComboUNIDAD")->findData(VolumeRootOf(out.path())));
+    window.chooseDirectory(out.path());
+    Child<QLineEdit>(window, "EditARCHIVO")->setText(QStringLiteral("Copia.zip"));
+    ASSERT_TRUE(window.start());
+    ASSERT_TRUE(folder->isVisible());
+    QTest::mouseClick(folder, Qt::LeftButton);
+    SetAddressOpener({});
+    EXPECT_EQ(opened, QStringList{QFileInfo(out.path()).absoluteFilePath()});
 }
 
 TEST(TFormCopRes, NameFieldBrowseAndVolumeMessages)

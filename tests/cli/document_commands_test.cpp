@@ -61,11 +61,33 @@ TEST(InformeCommand, BadInputWritesNothing)
     EXPECT_EQ(badDate.status, 2);
     EXPECT_FALSE(badDate.err.isEmpty());
     EXPECT_FALSE(QFile::exists(pdf));
-    const CliRun unwritable = Cli({QStringLiteral("informe"), install.file(QStringLiteral("no/existe/x.pdf")),
+    // A folder cannot be made below a file.
+    const CliRun underAFile = Cli({QStringLiteral("informe"), install.file(QStringLiteral("Datos/datos.sqlite/x.pdf")),
                                    QStringLiteral("--instalacion"), install.path()},
                                   kCase);
-    EXPECT_EQ(unwritable.status, 1);
-    EXPECT_TRUE(unwritable.err.contains(QStringLiteral("x.pdf"))) << unwritable.err.toStdString();
+    EXPECT_EQ(underAFile.status, 1);
+    EXPECT_TRUE(underAFile.err.contains(QStringLiteral("No se ha podido crear la carpeta"))) << underAFile.err.toStdString();
+}
+
+TEST(DocumentCommands, CreateAMissingOutputFolderAsCopiaDoes)
+{
+    TempInstallation install;
+    const QString pdf = install.file(QStringLiteral("salidas/2026/liquidacion.pdf"));
+    const CliRun report = Cli({QStringLiteral("informe"), pdf, QStringLiteral("--instalacion"), install.path()}, kCase);
+    EXPECT_EQ(report.status, 0) << report.err.toStdString();
+    EXPECT_TRUE(QFile::exists(pdf));
+    const QString docx = install.file(QStringLiteral("cartas/enero/carta.docx"));
+    const CliRun merge = Cli({QStringLiteral("combinar"), BundledTemplate(), docx, QStringLiteral("--instalacion"),
+                              install.path()},
+                             kCase);
+    EXPECT_EQ(merge.status, 0) << merge.err.toStdString();
+    EXPECT_TRUE(QFile::exists(docx));
+    // A template that cannot be read makes no folder.
+    const CliRun bad = Cli({QStringLiteral("combinar"), install.file(QStringLiteral("no-hay.docx")),
+                            install.file(QStringLiteral("otra/carta.docx")), QStringLiteral("--instalacion"), install.path()},
+                           kCase);
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_FALSE(QFile::exists(install.file(QStringLiteral("otra"))));
 }
 
 TEST(CombinarCommand, MergesTheCaseIntoTheBundledTemplate)

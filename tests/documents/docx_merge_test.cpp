@@ -8,6 +8,7 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
@@ -113,9 +114,28 @@ TEST_F(DocxMerge, SameLabelTwiceAndUnknownLabels)
         Paragraph(SimpleField(QStringLiteral(" MERGEFIELD CapitalEuros "), QStringLiteral("«a»")))
         + Paragraph(ComplexField({QStringLiteral(" MERGEFIELD CapitalEuros ")}, QStringLiteral("«b»")))
         + Paragraph(ComplexField({QStringLiteral(" MERGEFIELD NoExiste ")}, QStringLiteral("«c»")))
-        + Paragraph(ComplexField({QStringLiteral(" MERGEFIELD CapitalEuros \\* MERGEFORMAT ")}, QStringLiteral("«d»"))));
+        + Paragraph(ComplexField({QStringLiteral(" MERGEFIELD CapitalEuros \\* Roman ")}, QStringLiteral("«d»"))));
     EXPECT_EQ(body, (QStringList{QStringLiteral("10.000,00"), QStringLiteral("10.000,00"), kUnrecognisedField,
                                  kUnrecognisedField}));
+}
+
+// Insert › Field writes the complex form with \* MERGEFORMAT, the instruction split over runs
+// wherever editing left it.
+TEST_F(DocxMerge, WordDefaultFieldFormWithSwitches)
+{
+    const QString italic = QStringLiteral("<w:rPr><w:i/></w:rPr>");
+    data.rows.resize(1);
+    const QStringList body = mergeBody(
+        Paragraph(TextRun(QStringLiteral("Días: "))
+                  + ComplexField({QStringLiteral(" MERGEFIELD "), QStringLiteral("Dias"), QStringLiteral(" \\* MERGEF"),
+                                  QStringLiteral("ORMAT ")},
+                                 QStringLiteral("«Dias»"), italic)
+                  + TextRun(QStringLiteral(".")))
+        + Paragraph(ComplexField({QStringLiteral(" MERGEFIELD  \"totaleuros\"  \\b \"Total: \" \\f \" euros\" \\* MERGEFORMAT ")},
+                                 QStringLiteral("«TotalEuros»"))));
+    EXPECT_EQ(body, (QStringList{QStringLiteral("Días: 181."), QStringLiteral("Total: 9.284,88 euros")}));
+    const QString xml = QString::fromUtf8(ReadEntry(path("salida.docx"), QStringLiteral("word/document.xml")));
+    EXPECT_TRUE(xml.contains(QStringLiteral("<w:r><w:rPr><w:i/></w:rPr><w:t xml:space=\"preserve\">181</w:t></w:r>"))) << xml.toStdString();
 }
 
 TEST_F(DocxMerge, OtherFieldsStayAndAnIfFieldIsNotRecognised)
@@ -311,15 +331,17 @@ TEST_F(DocxMerge, BadTemplatesGiveAClearMessageAndWriteNothing)
     EXPECT_TRUE(messageFor(path("cabecera-rota.docx")).contains(QStringLiteral("\"word/header1.xml\" no es XML válido")));
 }
 
-TEST_F(DocxMerge, OutputThatCannotBeWrittenIsReported)
+TEST_F(DocxMerge, MissingOutputFolderIsMadeAndOneThatCannotBeIsReported)
 {
     WriteDocx(path("plantilla.docx"), DocxParts{DocumentXml(Paragraph(TextRun(QStringLiteral("x")))), {}, {}, {}, {}, {}});
-    const QString target = path("no-hay-carpeta/salida.docx");
+    MergeSettlementDocument(path("plantilla.docx"), path("nueva/carpeta/salida.docx"), catalogue, data);
+    EXPECT_TRUE(QFile::exists(path("nueva/carpeta/salida.docx")));
+    const QString target = path("plantilla.docx/salida.docx"); // below a file
     try {
         MergeSettlementDocument(path("plantilla.docx"), target, catalogue, data);
-        FAIL() << "wrote into a missing folder";
+        FAIL() << "wrote below a file";
     } catch (const AppError &e) {
-        EXPECT_EQ(e.message(), QStringLiteral("No se ha podido escribir el documento \"%1\".").arg(target));
+        EXPECT_EQ(e.message(), QStringLiteral("No se ha podido crear la carpeta \"%1\".").arg(path("plantilla.docx")));
     }
 }
 
@@ -435,4 +457,109 @@ TEST_F(DocxMerge, WordProcessorReadsTheMergedDocument)
     EXPECT_TRUE(text.contains(QStringLiteral("01/07/2021"))) << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("136,11"))) << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("Total: 9.284,88"))) << text.toStdString();
+}
+
+namespace {
+
+// A letter as LibreOffice writes it: database fields exported as complex MERGEFIELDs, the
+// name in the letter case the user typed.
+const char *const kLibreOfficeLetter = R"(<?xml version="1.0" encoding="UTF-8"?>
+<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" office:version="1.3" office:mimetype="application/vnd.oasis.opendocument.text">
+<office:body><office:text>
+<text:p>Capital: <text:database-display text:table-name="Liquidacion" text:table-type="table" text:column-name="CapitalEuros" text:database-name="Datos">&lt;CapitalEuros&gt;</text:database-display> euros.</text:p>
+<text:p>Días: <text:database-display text:table-name="Liquidacion" text:table-type="table" text:column-name="dias" text:database-name="Datos">&lt;dias&gt;</text:database-display></text:p>
+</office:text></office:body></office:document>
+)";
+
+} // namespace
+
+TEST_F(DocxMerge, TemplateWrittenByLibreOffice)
+{
+    // The paragraphs LibreOffice 7 writes for kLibreOfficeLetter, so the form is tested where it is absent.
+    const QString props = QStringLiteral("<w:pPr><w:pStyle w:val=\"Normal\"/><w:bidi w:val=\"0\"/><w:jc w:val=\"left\"/><w:rPr></w:rPr></w:pPr>");
+    const auto field = [](const char *name) {
+        return QStringLiteral("<w:r><w:rPr></w:rPr><w:fldChar w:fldCharType=\"begin\"></w:fldChar></w:r><w:r><w:rPr></w:rPr>"
+                              "<w:instrText xml:space=\"preserve\"> MERGEFIELD %1 </w:instrText></w:r><w:r><w:rPr></w:rPr>"
+                              "<w:fldChar w:fldCharType=\"separate\"/></w:r><w:r><w:rPr></w:rPr><w:t>&lt;%1&gt;</w:t></w:r>"
+                              "<w:r><w:rPr></w:rPr><w:fldChar w:fldCharType=\"end\"/></w:r>")
+            .arg(QLatin1String(name));
+    };
+    data.rows.resize(1);
+    const QStringList expected{QStringLiteral("Capital: 10.000,00 euros."), QStringLiteral("Días: 181")};
+    EXPECT_EQ(mergeBody(QStringLiteral("<w:p>") + props + TextRun(QStringLiteral("Capital: ")) + field("CapitalEuros")
+                        + TextRun(QStringLiteral(" euros.")) + QStringLiteral("</w:p><w:p>") + props
+                        + TextRun(QStringLiteral("Días: ")) + field("dias") + QStringLiteral("</w:p>")),
+              expected);
+
+    const QString soffice = QStandardPaths::findExecutable(QStringLiteral("soffice"));
+    if (soffice.isEmpty())
+        GTEST_SKIP() << "soffice is not installed: the letter written by LibreOffice itself is not tried";
+    QFile source(path("carta.fodt"));
+    ASSERT_TRUE(source.open(QIODevice::WriteOnly));
+    source.write(kLibreOfficeLetter);
+    source.close();
+    QProcess p;
+    p.start(soffice, {QStringLiteral("-env:UserInstallation=file://") + dir.path() + QStringLiteral("/perfil"),
+                      QStringLiteral("--headless"), QStringLiteral("--convert-to"), QStringLiteral("docx:MS Word 2007 XML"),
+                      QStringLiteral("--outdir"), dir.path(), path("carta.fodt")});
+    ASSERT_TRUE(p.waitForFinished(180000));
+    ASSERT_TRUE(QFile::exists(path("carta.docx"))) << p.readAllStandardError().toStdString();
+    MergeSettlementDocument(path("carta.docx"), path("salida.docx"), catalogue, data);
+    EXPECT_EQ(ParagraphTexts(ReadEntry(path("salida.docx"), QStringLiteral("word/document.xml"))), expected);
+}
+
+namespace {
+
+// The shipped letter merged with large amounts, with its font replaced by `font`, as the
+// office suite lays it out: the text of its PDF, or empty when there is no suite.
+QString ShippedLetterLaidOut(const QString &font, const QString &folder, const MergeData &data)
+{
+    const QString soffice = QStandardPaths::findExecutable(QStringLiteral("soffice"));
+    const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    if (soffice.isEmpty() || pdftotext.isEmpty())
+        return {};
+    const QString shipped = QStringLiteral(CUANTIX_BINARY_DIR "/instalacion/DocPlant/CartaLiquidacion.docx");
+    std::vector<ZipEntry> entries = ReadZip(shipped);
+    for (ZipEntry &e : entries) {
+        if (e.name == QLatin1String("word/styles.xml"))
+            e.data.replace(QByteArray("\"Arial\""), QByteArray("\"" + font.toUtf8() + "\""));
+    }
+    const QString base = folder + QLatin1Char('/') + QString(font).remove(QLatin1Char(' '));
+    EXPECT_TRUE(WriteZip(base + QStringLiteral("-plantilla.docx"), entries));
+    TempInstallation install;
+    MergeSettlementDocument(base + QStringLiteral("-plantilla.docx"), base + QStringLiteral(".docx"),
+                            LoadInstallationMergeFields(install.path()), data);
+    QProcess convert;
+    convert.start(soffice, {QStringLiteral("-env:UserInstallation=file://") + folder + QStringLiteral("/perfil"),
+                            QStringLiteral("--headless"), QStringLiteral("--convert-to"), QStringLiteral("pdf"),
+                            QStringLiteral("--outdir"), folder, base + QStringLiteral(".docx")});
+    EXPECT_TRUE(convert.waitForFinished(180000));
+    QProcess text;
+    text.start(pdftotext, {QStringLiteral("-layout"), base + QStringLiteral(".pdf"), QStringLiteral("-")});
+    EXPECT_TRUE(text.waitForFinished(60000));
+    return QString::fromUtf8(text.readAllStandardOutput());
+}
+
+} // namespace
+
+TEST(ShippedTemplate, TableFitsItsContentInCommonFonts)
+{
+    MergeData data;
+    data.principal = 12715034.15;
+    data.grandTotal = 12838490.93;
+    data.totalInterest = 123456.78;
+    for (int i = 0; i < 3; ++i) {
+        data.rows.push_back(SettlementRow{QDate(2020, 1, 1).addMonths(4 * i), QDate(2020, 4, 30).addMonths(4 * i),
+                                          12715034.15, 3.75, 41152.26});
+    }
+    QTemporaryDir dir;
+    for (const QString &font : {QStringLiteral("Arial"), QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")}) {
+        const QString text = ShippedLetterLaidOut(font, dir.path(), data);
+        if (text.isEmpty())
+            GTEST_SKIP() << "soffice or pdftotext is not installed: the letter's layout is not tried";
+        // Each row on one line: both dates whole, the amounts whole beside them.
+        const QRegularExpression row(QStringLiteral("(\\d\\d/\\d\\d/2020)\\s+(\\d\\d/\\d\\d/2020)\\s+\\d+\\s+3,75\\s+"
+                                                    "12\\.715\\.034,15\\s+2\\.115\\.603\\.672,00\\s+41\\.152,26\\s+6\\.847\\.160,00"));
+        EXPECT_EQ(text.count(row), 3) << font.toStdString() << "\n" << text.toStdString();
+    }
 }

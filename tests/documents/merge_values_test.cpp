@@ -48,11 +48,16 @@ TEST(MergeValues, ConversionRoundsAsTheRulesSay)
     EXPECT_EQ(InPesetas(10.5, QStringLiteral("Pta")), 10.5);
 }
 
-TEST(MergeValues, AmountsKeepNineSignificantDigits)
+TEST(MergeValues, AmountsKeepTheirCentsAsTheViewShowsThem)
 {
     EXPECT_EQ(MergeCodeValues(2, Settlement(12345678.91, QStringLiteral("Eur"))),
-              QStringList{QStringLiteral("12.345.678,90")});
-    EXPECT_EQ(MergeAmountText(123456789.12), QStringLiteral("123.456.789,00"));
+              QStringList{QStringLiteral("12.345.678,91")});
+    MergeData d = Settlement(1000.0, QStringLiteral("Eur"));
+    d.grandTotal = 12715034.15;
+    EXPECT_EQ(MergeCodeValues(12, d), QStringList{QStringLiteral("12.715.034,15")});
+    d = Settlement(2054148130.0, QStringLiteral("Pta"));
+    EXPECT_EQ(MergeCodeValues(1, d), QStringList{QStringLiteral("2.054.148.130,00")});
+    EXPECT_EQ(MergeAmountText(999999999999.99), QStringLiteral("999.999.999.999,99"));
     EXPECT_EQ(MergeAmountText(-1234.5), QStringLiteral("-1.234,50"));
 }
 
@@ -107,7 +112,8 @@ TEST(MergeValues, FieldKindsAndLabels)
         {"MERGEFIELD  Capital Euros", FieldKind::MergeField, "CapitalEuros"},
         {" mergefield Dias ", FieldKind::MergeField, "Dias"},
         {" CAMPOCOMBINACIÓN TotalEuros ", FieldKind::MergeField, "TotalEuros"},
-        {" MERGEFIELD Dias \\* MERGEFORMAT ", FieldKind::MergeField, "Dias\\*MERGEFORMAT"},
+        {" MERGEFIELD Dias \\* MERGEFORMAT ", FieldKind::MergeField, "Dias"},
+        {" MERGEFIELD \"Dias\" \\b \"x\" ", FieldKind::MergeField, "Dias"},
         {" IF 1 = 1 \"a\" \"b\" ", FieldKind::OtherMerge, ""},
         {" ASK Nombre \"¿Nombre?\" ", FieldKind::OtherMerge, ""},
         {" NEXT ", FieldKind::OtherMerge, ""},
@@ -131,12 +137,62 @@ TEST(MergeValues, WhatAFieldBecomes)
     const MergeData d = Settlement(1000.0, QStringLiteral("Eur"));
     EXPECT_EQ(SettlementFieldValue(QStringLiteral(" MERGEFIELD CapitalEuros "), catalogue, d),
               QStringList{QStringLiteral("1.000,00")});
-    EXPECT_EQ(SettlementFieldValue(QStringLiteral(" MERGEFIELD capitaleuros "), catalogue, d),
-              QStringList{kUnrecognisedField});
-    EXPECT_EQ(SettlementFieldValue(QStringLiteral(" MERGEFIELD CapitalEuros \\* MERGEFORMAT "), catalogue, d),
-              QStringList{kUnrecognisedField});
     EXPECT_EQ(SettlementFieldValue(QStringLiteral(" MERGEFIELD Raro "), catalogue, d), QStringList{kUnrecognisedField});
     EXPECT_EQ(SettlementFieldValue(QStringLiteral(" IF { MERGEFIELD CapitalEuros } > 0 \"sí\" "), catalogue, d),
               QStringList{kUnrecognisedField});
     EXPECT_EQ(SettlementFieldValue(QStringLiteral(" PAGE "), catalogue, d), std::nullopt);
+}
+
+TEST(MergeValues, SwitchesAndNamesAsWordProcessorsWriteThem)
+{
+    const MergeFieldCatalogue catalogue = {{QStringLiteral("CapitalEuros"), 2}, {QStringLiteral("FechaDesde"), 5}};
+    MergeData d = Settlement(1000.0, QStringLiteral("Eur"));
+    d.rows = {Row(QDate(2021, 1, 1), QDate(2021, 6, 30), 1000.0, 3.0, 1.0)};
+    MergeData noRows = d;
+    noRows.rows.clear();
+    struct Case
+    {
+        const char *instruction;
+        const MergeData &data;
+        QStringList expected;
+    };
+    const QStringList unknown{kUnrecognisedField};
+    const Case cases[] = {
+        {" MERGEFIELD CapitalEuros \\* MERGEFORMAT ", d, {QStringLiteral("1.000,00")}},
+        {" MERGEFIELD CapitalEuros \\*MERGEFORMAT", d, {QStringLiteral("1.000,00")}},
+        {" MERGEFIELD CapitalEuros \\* CHARFORMAT ", d, {QStringLiteral("1.000,00")}},
+        {" MERGEFIELD \"CapitalEuros\" ", d, {QStringLiteral("1.000,00")}},
+        {" MERGEFIELD capitaleuros ", d, {QStringLiteral("1.000,00")}},
+        {" CAMPOCOMBINACIÓN «capitalEUROS» ", d, unknown},
+        {" MERGEFIELD CapitalEuros \\b \"Capital: \" \\f \" €\" \\* MERGEFORMAT ", d, {QStringLiteral("Capital: 1.000,00 €")}},
+        {" MERGEFIELD CapitalEuros \\f \"\\\"x\\\"\" ", d, {QStringLiteral("1.000,00\"x\"")}},
+        {" MERGEFIELD FechaDesde \\b \"desde \" ", noRows, {}}, // nothing to put it before
+        {" MERGEFIELD FechaDesde \\b \"del \" \\* Upper ", d, {QStringLiteral("del 01/01/2021")}},
+        {" MERGEFIELD CapitalEuros \\* Arabic ", d, unknown},
+        {" MERGEFIELD CapitalEuros \\# \"#.##0\" ", d, unknown},
+        {" MERGEFIELD CapitalEuros \\@ \"dd/MM/yyyy\" ", d, unknown},
+        {" MERGEFIELD CapitalEuros \\b ", d, unknown},
+        {" MERGEFIELD CapitalEuros \\m ", d, unknown},
+        {" MERGEFIELD ", d, unknown},
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(SettlementFieldValue(QString::fromUtf8(c.instruction), catalogue, c.data), c.expected) << c.instruction;
+    }
+
+    const struct
+    {
+        const char *switches;
+        const char *value;
+        const char *expected;
+    } letterCases[] = {
+        {"\\* Upper", "señor garcía", "SEÑOR GARCÍA"}, {"\\* lower", "SEÑOR García", "señor garcía"},
+        {"\\* Caps", "señor de la peña", "Señor De La Peña"}, {"\\* FirstCap", "señor de la peña", "Señor de la peña"},
+        {"\\* Upper \\b \"(\" \\f \")\"", "ab", "(AB)"}, {"\\* Upper", "", ""},
+    };
+    for (const auto &c : letterCases) {
+        const MergeFieldInstruction field =
+            ParseMergeFieldInstruction(QStringLiteral(" MERGEFIELD Nombre ") + QString::fromUtf8(c.switches));
+        EXPECT_TRUE(field.recognised) << c.switches;
+        EXPECT_EQ(field.apply(QString::fromUtf8(c.value)), QString::fromUtf8(c.expected)) << c.switches;
+    }
 }

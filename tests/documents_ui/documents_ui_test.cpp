@@ -6,6 +6,7 @@
 #include "documents/template_dialog.h"
 #include "documents/word_processor_dialog.h"
 #include "interest/print_settlement.h"
+#include "platform/desktop_links.h"
 #include "store/lock_conflict.h"
 #include "support/app_fixture.h"
 
@@ -25,6 +26,7 @@
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -81,12 +83,20 @@ protected:
             opened.append(path);
             return openSucceeds;
         });
+        SetAddressOpener([this](const QUrl &url) {
+            openedFolders.append(url.toLocalFile());
+            return true;
+        });
         QDir().mkpath(app.session.docPlantDir());
         // The shipped template, catalogued first in every new installation.
         QFile::copy(QStringLiteral(CUANTIX_BINARY_DIR "/instalacion/DocPlant/CartaLiquidacion.docx"),
                     templatePath(QStringLiteral("CartaLiquidacion.docx")));
     }
-    ~DocumentWindows() override { SetDocumentOpener({}); }
+    ~DocumentWindows() override
+    {
+        SetDocumentOpener({});
+        SetAddressOpener({});
+    }
 
     QString templatePath(const QString &name) const { return app.session.docPlantDir() + QLatin1Char('/') + name; }
 
@@ -127,6 +137,7 @@ protected:
 
     AppFixture app;
     QStringList opened;
+    QStringList openedFolders;
     bool openSucceeds = true;
 };
 
@@ -153,6 +164,8 @@ TEST_F(DocumentWindows, SettlementDocumentIsWrittenToDocumentosAndOpened)
     ASSERT_EQ(opened.size(), 1);
     EXPECT_EQ(opened.first(), word.documentPath());
     EXPECT_TRUE(word.documentPath().startsWith(app.session.programDir + QStringLiteral("/Documentos/Carta ")));
+    EXPECT_EQ(word.findChild<QLabel *>(QStringLiteral("LabelARCHIVO"))->text(),
+              QStringLiteral("Documento: ") + QDir::toNativeSeparators(word.documentPath()));
     EXPECT_EQ(ParagraphTexts(ReadEntry(word.documentPath(), QStringLiteral("word/document.xml"))),
               (QStringList{QStringLiteral("Capital: 10.000,00"), QStringLiteral("01/01/2021"), QStringLiteral("01/07/2021")}));
     EXPECT_TRUE(app.prompter.shown().empty());
@@ -173,15 +186,20 @@ TEST_F(DocumentWindows, FailedJobStillOffersContinuarAndReportsTheError)
 TEST_F(DocumentWindows, NewTemplateModeWritesAnEmptyDocumentAndOffersTheFields)
 {
     openSucceeds = false;
+    app.prompter.queueAnswer(Answer::Yes);
     TFormWord word(app.context, WordMode::NewTemplate, QStringLiteral("Nueva.docx"));
     word.show();
     ASSERT_TRUE(QTest::qWaitFor([&word] { return word.finished(); }, 15000));
     EXPECT_EQ(opened, QStringList{templatePath(QStringLiteral("Nueva.docx"))});
     EXPECT_EQ(ParagraphTexts(ReadEntry(templatePath(QStringLiteral("Nueva.docx")), QStringLiteral("word/document.xml"))),
               QStringList{QString()});
+    // Not opened: the user is told where it is and may open its folder.
     EXPECT_EQ(app.prompter.lastMessage(),
-              QStringLiteral("No se ha podido abrir el documento \"%1\". Ábralo con su procesador de textos.")
-                  .arg(QDir::toNativeSeparators(templatePath(QStringLiteral("Nueva.docx")))));
+              QStringLiteral("No se ha podido abrir la plantilla con el programa del sistema.\n\n"
+                             "Está guardado como \"Nueva.docx\" en la carpeta:\n%1\n\n¿Desea abrir esa carpeta?")
+                  .arg(QDir::toNativeSeparators(app.session.docPlantDir())));
+    EXPECT_EQ(openedFolders, QStringList{app.session.docPlantDir()});
+    EXPECT_TRUE(word.findChild<QLabel *>(QStringLiteral("LabelARCHIVO"))->isVisible());
 
     auto *fields = word.findChild<QComboBox *>(QStringLiteral("ComboCampos"));
     ASSERT_TRUE(fields->isVisible());

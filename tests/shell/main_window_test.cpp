@@ -101,7 +101,7 @@ protected:
         };
         options.openExternally = [this](const QUrl &url) {
             m_opened.append(url);
-            return true;
+            return m_openSucceeds;
         };
         options.connectionPrefix = UniquePrefix();
         m_menu = std::make_unique<TFormMenu>(std::move(options));
@@ -125,6 +125,7 @@ protected:
     RecordingBrowser *m_browser = nullptr;
     int m_browsersMade = 0;
     QList<QUrl> m_opened;
+    bool m_openSucceeds = true;
     std::unique_ptr<TFormMenu> m_menu;
     std::unique_ptr<QSignalSpy> m_quit;
 };
@@ -368,6 +369,14 @@ TEST_F(MainWindowTest, OfflineTheWebPanelStaysHiddenAndNoBrowserIsMade)
     EXPECT_EQ(menu.session().supportUrl, manual.fileName());
     EXPECT_TRUE(widget("PanelWEB")->isHidden());
     EXPECT_EQ(m_browsersMade, 0);
+
+    // No viewer took it: the user is told where it is.
+    m_openSucceeds = false;
+    m_prompter.queueAnswer(Prompter::Answer::No);
+    action("Action3")->trigger();
+    EXPECT_TRUE(m_prompter.lastMessage().startsWith(
+        QStringLiteral("No se ha podido abrir el manual con el programa del sistema.\n\nEstá guardado como \"manual.pdf\"")))
+        << m_prompter.lastMessage().toStdString();
 }
 
 TEST_F(MainWindowTest, OnlineTheSupportPageIsShownWithTheOfficesPostalCodeAndTelephone)

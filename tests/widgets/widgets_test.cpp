@@ -4,10 +4,15 @@
 #include "widgets/date_box.h"
 #include "widgets/form_is_open.h"
 #include "widgets/money_box.h"
+#include "widgets/qt_prompter.h"
 
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -106,4 +111,32 @@ TEST(ShowStandardError, AddsTheClosingPeriod)
     ShowStandardError(prompter, QStringLiteral("Falta el archivo"));
     ShowStandardError(prompter, QStringLiteral("Falta el archivo."));
     EXPECT_EQ(prompter.messages(), QStringList({QStringLiteral("Falta el archivo."), QStringLiteral("Falta el archivo.")}));
+}
+
+TEST(SpanishQt, StandardButtonsAndFileDialogsSpeakSpanish)
+{
+    // The application object of the test run loaded Qt's translations as the program's does.
+    QDialogButtonBox box(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    EXPECT_EQ(box.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Cancelar"));
+}
+
+TEST(FileDialogs, NeverStartAtTheRootOfTheDisk)
+{
+    QTemporaryDir dir;
+    const QString file = dir.path() + QStringLiteral("/copia.zip");
+    const struct
+    {
+        QString requested;
+        bool kept;
+    } cases[] = {{dir.path(), true}, {file, true}, {QStringLiteral("/"), false}, {QString(), false},
+                 {dir.path() + QStringLiteral("/no-existe/x.zip"), false}};
+    for (const auto &c : cases) {
+        const QString start = FileDialogStart(c.requested);
+        if (c.kept) {
+            EXPECT_EQ(start, c.requested);
+        } else {
+            EXPECT_TRUE(QFileInfo(start).isDir()) << start.toStdString();
+            EXPECT_FALSE(QDir(start).isRoot()) << c.requested.toStdString();
+        }
+    }
 }
