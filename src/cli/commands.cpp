@@ -9,6 +9,7 @@ int RunCombineCommand(const QStringList &args, CliIo &io);
 int RunBackupCommand(const QStringList &arguments, CliIo &io);
 int RunRestoreCommand(const QStringList &arguments, CliIo &io);
 int RunHistoryCommand(const QStringList &args, CliIo &io);
+int RunInvoiceCommand(const QStringList &args, CliIo &io);
 int RunModuleCommand(const QStringList &args, CliIo &io);
 int RunVerifactuCommand(const QStringList &args, CliIo &io);
 // The fee engine (fee_command.cpp).
@@ -37,6 +38,12 @@ const std::vector<CliCommand> &CliCommands()
          "  historico mostrar NUMASUNTO | listar | borrar NUMASUNTO [--instalacion DIR]",
          "Histórico de liquidaciones: guarda un caso, lo escribe en JSON, lista las guardadas o borra una.",
          RunHistoryCommand},
+        {"factura",
+         "factura calcular [--instalacion DIR] < factura.json\n"
+         "  factura alta [--instalacion DIR] < factura.json\n"
+         "  factura mostrar ID AÑO | borrar ID AÑO [--instalacion DIR]",
+         "Facturas: calcula líneas y totales sin guardar, da de alta una factura entera, la escribe en JSON o la borra.",
+         RunInvoiceCommand},
         {"honorario", "honorario [--instalacion DIR] < pasos.json",
          "Calcula honorarios con los criterios de una región: lee los pasos en JSON y escribe cada resultado en JSON.",
          RunFeeCommand},

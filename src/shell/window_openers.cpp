@@ -13,6 +13,7 @@
 #include "interest/rate_list_window.h"
 #include "interest/settlement_input_window.h"
 #include "invoicing/company_data_window.h"
+#include "invoicing/new_invoice_dialog.h"
 #include "shell/about_window.h"
 #include "shell/lock_list_window.h"
 #include "shell/startup.h"
@@ -27,6 +28,11 @@ void OpenCompanyData(AppContext &context, QWidget *parent)
     TFormConfHono window(context, parent);
     if (window.exec() == QDialog::Accepted && parent)
         parent->window()->setWindowTitle(kMainCaption);
+}
+
+void OpenInvoicing(AppContext &context, QWidget *parent)
+{
+    OpenNewInvoice(context, parent);
 }
 
 void OpenAbout(AppContext &context, QWidget *parent)
@@ -97,7 +103,6 @@ void OpenScaleTables(AppContext &context, QWidget *parent)
 }
 
 // Not part of the program yet: these actions do nothing until their windows are.
-void OpenInvoicing(AppContext &, QWidget *) {}
 void OpenInvoiceList(AppContext &, QWidget *) {}
 void CreateRunWindows(AppContext &, QWidget *) {}
 
