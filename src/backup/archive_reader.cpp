@@ -1,5 +1,6 @@
 #include "backup/archive_reader.h"
 
+#include "backup/restore_journal.h"
 #include "backup/restore_names.h"
 #include "backup/zip_handles.h"
 #include "store/schema.h"
@@ -9,10 +10,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QSqlDatabase>
+#include <QStorageInfo>
 #include <QTemporaryDir>
 #include <QUuid>
 
+#include <cerrno>
 #include <optional>
 #include <vector>
 
@@ -40,6 +44,33 @@ QString Native(const QString &path)
 [[noreturn]] void NotExtracted(const QString &target, const QString &detail = {})
 {
     throw AppError(QStringLiteral("No se ha podido extraer \"%1\".").arg(target), detail);
+}
+
+FreeSpaceProbe &Probe()
+{
+    static FreeSpaceProbe probe;
+    return probe;
+}
+
+qint64 FreeSpace(const QString &folder)
+{
+    if (Probe())
+        return Probe()(folder);
+    return QStorageInfo(folder).bytesAvailable();
+}
+
+// A write that failed: a full disk is said in words (the system's text is often "Unknown error").
+[[noreturn]] void WriteFailed(const QString &path, const QString &target, const QFile &out)
+{
+    if (errno == ENOSPC || FreeSpace(QFileInfo(path).path()) < 1024 * 1024)
+        throw AppError(QStringLiteral("No queda espacio en el disco para extraer \"%1\".").arg(target),
+                       out.errorString());
+    NotExtracted(target, out.errorString());
+}
+
+QString Megabytes(qint64 bytes)
+{
+    return QString::number((bytes + 1024 * 1024 - 1) / (1024 * 1024));
 }
 
 struct Entry
@@ -95,20 +126,23 @@ void Extract(zip_t *archive, const Entry &entry, const QString &path, const QStr
     for (;;) {
         const zip_int64_t read = zip_fread(in.get(), buffer.data(), static_cast<zip_uint64_t>(buffer.size()));
         if (read < 0)
-            Damaged(shown, entry.name, QString::fromUtf8(zip_error_strerror(zip_file_get_error(in.get()))));
+            Damaged(shown, entry.name, ZipErrorText(in.get()));
         if (read == 0)
             break;
+        errno = 0;
         if (out.write(buffer.constData(), read) != read)
-            NotExtracted(target, out.errorString());
+            WriteFailed(path, target, out);
         events.progress(ProgressKind::ProgressUpdate, read);
     }
+    errno = 0;
     if (!out.flush())
-        NotExtracted(target, out.errorString());
+        WriteFailed(path, target, out);
     if (entry.stat.valid & ZIP_STAT_MTIME)
         out.setFileTime(QDateTime::fromSecsSinceEpoch(entry.stat.mtime), QFileDevice::FileModificationTime);
+    errno = 0;
     out.close();
     if (out.error() != QFileDevice::NoError)
-        NotExtracted(target, out.errorString());
+        WriteFailed(path, target, out);
 }
 
 std::optional<DatabaseKind> KindOfTarget(const QString &target)
@@ -155,6 +189,11 @@ void CheckExtractedDatabase(const QString &path, DatabaseKind kind, const QStrin
 
 } // namespace
 
+void SetFreeSpaceProbe(FreeSpaceProbe probe)
+{
+    Probe() = std::move(probe);
+}
+
 RestoreRefused::RestoreRefused(const AppError &cause)
     : AppError(cause.message() + QStringLiteral(" La instalación no se ha modificado."), cause.detail())
 {
@@ -180,9 +219,19 @@ StagedRestore::StagedRestore(const QString &archivePath, const QString &programD
             total += static_cast<qint64>(e.stat.size);
         }
         m_targets = PlanRestore(shown, names).targets;
+        // Everything is extracted beside the installation before the first file is replaced.
+        if (const qint64 free = FreeSpace(m_programDir); total > free)
+            throw AppError(QStringLiteral("No queda espacio en el disco para restaurar la copia: ocupa %1 MB una vez "
+                                          "descomprimida y en el disco de la instalación quedan %2 MB libres.")
+                               .arg(Megabytes(total), Megabytes(free)));
 
         m_stage = std::make_unique<QTemporaryDir>(m_programDir + QStringLiteral("/.restauracion-XXXXXX"));
-        if (!m_stage->isValid())
+        if (m_stage->isValid()) {
+            // Tells a program starting meanwhile that this restore is alive.
+            m_lock = std::make_unique<QLockFile>(RestoreLockPath(m_stage->path()));
+            m_lock->tryLock(0);
+        }
+        if (!m_stage->isValid() || !m_lock->isLocked())
             throw AppError(QStringLiteral("No se puede escribir en la carpeta de la instalación \"%1\".")
                                .arg(Native(m_programDir)),
                            m_stage->errorString());
@@ -206,13 +255,18 @@ StagedRestore::StagedRestore(const QString &archivePath, const QString &programD
         }
         events.progress(ProgressKind::EndOfBatch, 0);
     } catch (const AppError &e) {
+        m_lock.reset();
         m_stage.reset();
         events.progress(ProgressKind::EndOfBatch, 0);
         throw RestoreRefused(e);
     }
 }
 
-StagedRestore::~StagedRestore() = default;
+StagedRestore::~StagedRestore()
+{
+    m_lock.reset();
+    m_stage.reset();
+}
 
 QString StagedRestore::staged(const QString &target) const
 {

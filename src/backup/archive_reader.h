@@ -6,8 +6,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
+class QLockFile;
 class QTemporaryDir;
 
 // A restore that failed without changing anything in the installation: the cause's message
@@ -18,6 +20,11 @@ public:
     explicit RestoreRefused(const AppError &cause);
 };
 
+// The free bytes of the disk holding a folder. By default the system's figure; tests set
+// their own (an empty probe restores the default).
+using FreeSpaceProbe = std::function<qint64(const QString &folder)>;
+void SetFreeSpaceProbe(FreeSpaceProbe probe);
+
 // A backup checked whole and extracted beside the installation, ready to take its place.
 class StagedRestore
 {
@@ -25,8 +32,9 @@ public:
     // Opens the archive, checks every entry (readable, checksum right, a plain file or folder
     // whose name stays inside the program folder: no absolute path, no "..", no link), maps
     // the entries onto programDir, extracts them into a folder of their own inside it and
-    // checks the databases extracted. Nothing of the installation is touched. Throws
-    // RestoreRefused.
+    // checks the databases extracted. A backup larger, unpacked, than the free space of the
+    // installation's disk is refused before anything is written. Nothing of the installation
+    // is touched. Throws RestoreRefused.
     StagedRestore(const QString &archivePath, const QString &programDir, ArchiveEvents &events);
     ~StagedRestore();
     StagedRestore(const StagedRestore &) = delete;
@@ -35,11 +43,12 @@ public:
     // The entries' targets below the program folder (folders end in "/").
     const QStringList &targets() const { return m_targets; }
 
-    // Puts the extracted files in place of the installation's, all or none; call it once, after
-    // every connection to the installation's databases is closed: a database another program
-    // still has open is refused. Returns how many files were restored. Throws RestoreRefused when the
+    // Puts the extracted files in place of the installation's, all or none, even when the
+    // program is cut short (RestoreJournal); call it once, after every connection to the
+    // installation's databases is closed: a database another program still has open is
+    // refused. Returns how many files were restored. Throws RestoreRefused when the
     // installation was left as it was, AppError when the previous files could not all be put
-    // back (the message says where they are).
+    // back (the message says where they are; the next start tries again).
     int install();
 
 private:
@@ -48,5 +57,6 @@ private:
     QString m_programDir;
     ArchiveEvents &m_events;
     std::unique_ptr<QTemporaryDir> m_stage;
+    std::unique_ptr<QLockFile> m_lock;
     QStringList m_targets;
 };

@@ -4,6 +4,7 @@
 #include "backup/database_snapshot.h"
 #include "backup/zip_handles.h"
 #include "core/errors.h"
+#include "store/store_error.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -97,6 +98,10 @@ zip_int64_t FileSourceCallback(void *userdata, void *data, zip_uint64_t length, 
 
 [[noreturn]] void WriteFailed(const QString &archivePath, const QString &detail)
 {
+    if (detail == ZipOutOfSpaceText())
+        throw AppError(QStringLiteral("No queda espacio en el disco para escribir la copia de seguridad \"%1\".")
+                           .arg(QDir::toNativeSeparators(archivePath)),
+                       detail);
     throw AppError(QStringLiteral("No se ha podido escribir la copia de seguridad \"%1\".")
                        .arg(QDir::toNativeSeparators(archivePath)),
                    detail);
@@ -166,6 +171,9 @@ private:
     {
         const QFileInfo info(item.path);
         QString readFrom = item.path;
+        // An emptied database or one whose header is gone would go in as it is and fail the restore.
+        if (info.suffix().compare(QLatin1String("sqlite"), Qt::CaseInsensitive) == 0 && !IsSqliteDatabase(item.path))
+            throw DamagedDatabase(item.path, QStringLiteral("no SQLite header"));
         if (IsSqliteDatabase(item.path)) {
             readFrom = snapshotFolder() + QStringLiteral("/%1.sqlite").arg(++m_snapshots);
             SnapshotDatabase(item.path, readFrom);

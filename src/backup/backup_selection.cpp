@@ -56,8 +56,10 @@ private:
             if (!IsExcludedFromBackup(file.fileName()))
                 add(file.absoluteFilePath(), false);
         }
-        for (const QFileInfo &sub : d.entryInfoList(kFolders, QDir::Name))
-            addTreeIn(sub.absoluteFilePath(), visited);
+        for (const QFileInfo &sub : d.entryInfoList(kFolders, QDir::Name)) {
+            if (!IsRestoreLeftover(sub.fileName()))
+                addTreeIn(sub.absoluteFilePath(), visited);
+        }
     }
 
     void addMatchingIn(const QString &dir, const QRegularExpression &pattern, QSet<QString> &visited)
@@ -69,8 +71,10 @@ private:
             if (pattern.match(file.fileName()).hasMatch() && !IsExcludedFromBackup(file.fileName()))
                 add(file.absoluteFilePath(), false);
         }
-        for (const QFileInfo &sub : d.entryInfoList(kFolders, QDir::Name))
-            addMatchingIn(sub.absoluteFilePath(), pattern, visited);
+        for (const QFileInfo &sub : d.entryInfoList(kFolders, QDir::Name)) {
+            if (!IsRestoreLeftover(sub.fileName()))
+                addMatchingIn(sub.absoluteFilePath(), pattern, visited);
+        }
     }
 
     static bool EnterOnce(const QString &dir, QSet<QString> &visited)
@@ -127,9 +131,14 @@ QString ArchiveEntryName(const QString &absolutePath)
     return path;
 }
 
+bool IsRestoreLeftover(const QString &fileName)
+{
+    return fileName.contains(QLatin1String(".anterior-")) || fileName.startsWith(QLatin1String(".restauracion-"));
+}
+
 bool IsExcludedFromBackup(const QString &fileName)
 {
-    return EndsWithAny(fileName, {".lck", ".net", "-wal", "-shm", "-journal"});
+    return EndsWithAny(fileName, {".lck", ".net", "-wal", "-shm", "-journal"}) || IsRestoreLeftover(fileName);
 }
 
 bool StoredWithoutCompression(const QString &fileName)
@@ -145,6 +154,7 @@ std::vector<BackupItem> SelectBackupItems(const QString &programDir, const QStri
     };
     Selection selection(QDir::cleanPath(QFileInfo(programDir).absoluteFilePath()), skip);
     selection.addFolder(QStringLiteral("DocPlant"));
+    selection.addFolder(QStringLiteral("Documentos"));
     selection.addMatching(pattern("^interes\\.db$"));
     selection.addMatching(pattern("^interes\\.px$"));
     selection.addMatching(pattern("^campos(\\..*)?$"));

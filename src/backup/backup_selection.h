@@ -20,16 +20,19 @@ struct BackupItem
 // "C:\Devenix\Datos\x.db" gives "Devenix/Datos/x.db"; "/home/a/b" gives "home/a/b".
 QString ArchiveEntryName(const QString &absolutePath);
 
-// Lock, network-control and database-engine temporary files never go into a backup:
-// *.lck, *.net, *-wal, *-shm, *-journal (any case).
+// What a restore leaves while it works: previous files ("datos.sqlite.anterior-x1Y2") and
+// its working folder (".restauracion-x1Y2").
+bool IsRestoreLeftover(const QString &fileName);
+// Lock, network-control and database-engine temporary files and a restore's leftovers never
+// go into a backup: *.lck, *.net, *-wal, *-shm, *-journal (any case).
 bool IsExcludedFromBackup(const QString &fileName);
 // Files already compressed are stored as they are: gif, png, z, zip, zoo, arc, lzh, arj, taz,
 // tgz, lha, rar, ace, cab, gz, gzip, jar (any case).
 bool StoredWithoutCompression(const QString &fileName);
 
 // What a backup of the installation in programDir holds, in this order, each searched into
-// every subfolder (names compared without regard to case): DocPlant, the files named
-// Interes.db, Interes.px and Campos.*, Historia, Datos, modulos. Each file comes once; the
-// folders of DocPlant, Historia, Datos and modulos come as entries of their own, so empty
-// ones are restored too. Paths in `skip` (the archive being written) are left out.
+// every subfolder (names compared without regard to case): DocPlant, Documentos (the merged
+// letters), the files named Interes.db, Interes.px and Campos.*, Historia, Datos, modulos.
+// Each file comes once; the data folders come as entries of their own, so empty ones are
+// restored too. Paths in `skip` (the archive being written) are left out.
 std::vector<BackupItem> SelectBackupItems(const QString &programDir, const QStringList &skip = {});

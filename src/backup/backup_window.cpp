@@ -12,15 +12,19 @@
 #include <QComboBox>
 #include <QDate>
 #include <QDir>
+#include <QFileInfo>
 #include <QFileSystemModel>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTreeView>
 #include <QVBoxLayout>
+
+#include <memory>
 
 namespace {
 
@@ -39,7 +43,9 @@ TFormCopSeg::TFormCopSeg(AppContext &app, QWidget *parent)
 
     for (const Volume &volume : MountedVolumes())
         m_volumes->addItem(volume.displayName, volume.rootPath);
+    // The tree opens on the user's backup folder, not on the root of the file system.
     const QString folder = DefaultBackupFolder();
+    QDir().mkpath(folder);
     const int volume = m_volumes->findData(VolumeRootOf(folder));
     setVolumeIndex(volume < 0 ? 0 : volume);
     m_directory->setText(QDir::toNativeSeparators(folder));
@@ -51,6 +57,8 @@ TFormCopSeg::TFormCopSeg(AppContext &app, QWidget *parent)
                 if (current.isValid())
                     m_directory->setText(QDir::toNativeSeparators(m_folders->filePath(current)));
             });
+    rootTreeAt(QFileInfo(folder).path());
+    chooseDirectory(folder);
     connect(m_run.start, &QPushButton::clicked, this, &TFormCopSeg::start);
     connect(m_run.exit, &QPushButton::clicked, this, &TFormCopSeg::reject);
 }
@@ -58,8 +66,12 @@ TFormCopSeg::TFormCopSeg(AppContext &app, QWidget *parent)
 void TFormCopSeg::buildLayout()
 {
     auto *notice = new QLabel(QStringLiteral("Seleccione la unidad de destino y el directorio \n"
-                                             "donde desea crear la copia de seguridad."),
+                                             "donde desea crear la copia de seguridad.\n"
+                                             "Se guardan los datos (Datos), el histórico de liquidaciones (Historia), "
+                                             "los módulos de honorarios (modulos), las plantillas (DocPlant) y los "
+                                             "documentos combinados (Documentos)."),
                               this);
+    notice->setWordWrap(true);
     notice->setObjectName(QStringLiteral("LabelAVISO"));
 
     m_volumes = new QComboBox(this);
@@ -100,8 +112,22 @@ QString TFormCopSeg::directory() const
 void TFormCopSeg::chooseDirectory(const QString &path)
 {
     const QModelIndex index = m_folders->index(path);
-    if (index.isValid())
-        m_tree->setCurrentIndex(index);
+    if (!index.isValid())
+        return;
+    for (QModelIndex parent = index.parent(); parent.isValid(); parent = parent.parent())
+        m_tree->expand(parent);
+    m_tree->setCurrentIndex(index);
+    m_tree->scrollTo(index);
+    // The folders load in the background: bring the chosen one into view once its own folder
+    // is listed, and only then (the user may open other folders afterwards).
+    auto once = std::make_shared<QMetaObject::Connection>();
+    *once = connect(m_folders, &QFileSystemModel::directoryLoaded, this,
+                    [this, once, parent = QDir::cleanPath(QFileInfo(path).path())](const QString &loaded) {
+                        if (QDir::cleanPath(loaded) != parent)
+                            return;
+                        m_tree->scrollTo(m_tree->currentIndex(), QAbstractItemView::PositionAtCenter);
+                        disconnect(*once);
+                    });
 }
 
 void TFormCopSeg::chooseVolume(int index)
@@ -167,9 +193,10 @@ bool TFormCopSeg::start()
         }
     }
     m_run.log->appendPlainText(QStringLiteral("Proceso finalizado."));
-    if (written)
-        m_app.prompter.inform(QStringLiteral("Proceso finalizado. Si la unidad es un disquete o un disco extraible no "
-                                             "olvide protegerlo contra la escritura para evitar borrados accidentales."));
+    if (written) {
+        m_run.progress->setValue(100);
+        m_app.prompter.inform(BackupWrittenNotice(QFileInfo(archive).absolutePath()));
+    }
     return written;
 }
 

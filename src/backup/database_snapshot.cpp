@@ -1,6 +1,7 @@
 #include "backup/database_snapshot.h"
 
 #include "core/errors.h"
+#include "store/store_error.h"
 
 #include <QDir>
 #include <QFile>
@@ -50,6 +51,19 @@ bool HasRows(sqlite3 *db, const char *table)
     return found;
 }
 
+QString QuickCheck(sqlite3 *db)
+{
+    sqlite3_stmt *statement = nullptr;
+    if (sqlite3_prepare_v2(db, "PRAGMA quick_check", -1, &statement, nullptr) != SQLITE_OK)
+        return QString::fromUtf8(sqlite3_errmsg(db));
+    const int rc = sqlite3_step(statement);
+    const QString result = rc == SQLITE_ROW
+                               ? QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(statement, 0)))
+                               : QString::fromUtf8(sqlite3_errmsg(db));
+    sqlite3_finalize(statement);
+    return result;
+}
+
 } // namespace
 
 bool IsSqliteDatabase(const QString &path)
@@ -85,8 +99,14 @@ void SnapshotDatabase(const QString &source, const QString &target)
         rc = sqlite3_backup_step(backup, -1);
         sqlite3_backup_finish(backup);
     }
+    if ((rc & 0xFF) == SQLITE_CORRUPT || (rc & 0xFF) == SQLITE_NOTADB)
+        throw DamagedDatabase(source, QString::fromUtf8(sqlite3_errstr(rc)));
     if (rc != SQLITE_DONE)
         SnapshotFailed(source, QString::fromUtf8(sqlite3_errstr(rc)));
+    // The pages are copied as they are: a damaged database would give a backup that cannot
+    // be restored.
+    if (const QString check = QuickCheck(to.get()); check != QLatin1String("ok"))
+        throw DamagedDatabase(source, check);
 
     // A single self-contained file; locks belong to programs running now, not to the data.
     if (to.exec("PRAGMA journal_mode = DELETE") != SQLITE_OK)

@@ -9,8 +9,9 @@ bool IsSqliteDatabase(const QString &path);
 // Writes into `target` (a new file) one consistent state of the live database at `source`:
 // every transaction committed before the copy began and nothing half-written, while other
 // programs go on reading and writing. The copy is a single file (no write-ahead log beside
-// it), and the record locks of running programs ("Bloqueos") are left out of it. Throws
-// AppError naming the database.
+// it), and the record locks of running programs ("Bloqueos") are left out of it. The copy
+// is checked (quick_check). Throws AppError naming the database (DamagedDatabase when it is
+// damaged).
 void SnapshotDatabase(const QString &source, const QString &target);
 
 // Whether some program (this one included) has the database open: checked by taking the

@@ -1,7 +1,11 @@
 #include "backup/restore.h"
 
 #include "backup/archive_reader.h"
+#include "backup/zip_handles.h"
 #include "store/app_context.h"
+
+#include <QFile>
+#include <QFileInfo>
 
 namespace {
 
@@ -39,4 +43,18 @@ int RestoreInstallation(const QString &programDir, const QString &archivePath, A
 {
     StagedRestore staged(archivePath, programDir, events);
     return staged.install();
+}
+
+QDateTime BackupTakenAt(const QString &archivePath)
+{
+    QDateTime newest;
+    int error = 0;
+    const ZipArchive archive(zip_open(QFile::encodeName(archivePath).constData(), ZIP_RDONLY, &error));
+    const zip_int64_t count = archive ? zip_get_num_entries(archive.get(), 0) : 0;
+    for (zip_int64_t i = 0; i < count; ++i) {
+        zip_stat_t stat;
+        if (zip_stat_index(archive.get(), static_cast<zip_uint64_t>(i), 0, &stat) == 0 && (stat.valid & ZIP_STAT_MTIME))
+            newest = std::max(newest, QDateTime::fromSecsSinceEpoch(stat.mtime));
+    }
+    return newest.isValid() ? newest : QFileInfo(archivePath).lastModified();
 }

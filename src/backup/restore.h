@@ -2,6 +2,7 @@
 
 #include "backup/archive_events.h"
 
+#include <QDateTime>
 #include <QString>
 
 struct AppContext;
@@ -16,3 +17,7 @@ int RestoreBackup(AppContext &app, const QString &archivePath, ArchiveEvents &ev
 
 // The same for an installation no program of this process has open (devenix-cli).
 int RestoreInstallation(const QString &programDir, const QString &archivePath, ArchiveEvents &events);
+
+// When a backup was taken: its most recent entry, or the archive's own date when its entries
+// carry none (or it cannot be read).
+QDateTime BackupTakenAt(const QString &archivePath);

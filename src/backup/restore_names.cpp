@@ -20,7 +20,7 @@ struct Entry
 // The data folders of an installation, as a backup's entries may spell them.
 std::optional<QString> DataFolder(const QString &part)
 {
-    for (const char *name : {"DocPlant", "Historia", "Datos", "modulos"}) {
+    for (const char *name : {"DocPlant", "Documentos", "Historia", "Datos", "modulos"}) {
         if (part.compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
             return QString::fromLatin1(name);
     }

@@ -13,8 +13,8 @@ struct RestorePlan
 // Maps the entry names of a backup onto the program folder. Entries are named by their full
 // path below the root of the drive they were read from ("home/ana/cuantix/Datos/x", or
 // "Archivos de programa\Devenix\datos\INTERES.DB" from older Windows backups): the common
-// part in front of DocPlant, Historia, Datos, modulos and the top-level Interes/Campos files
-// is the old program folder, and what follows it lands in the current one, the four data
+// part in front of DocPlant, Documentos, Historia, Datos, modulos and the top-level Interes/Campos files
+// is the old program folder, and what follows it lands in the current one, the data
 // folders under their usual spelling. Backslashes separate folders; "." and empty parts are
 // dropped.
 // Throws AppError when an entry is absolute (leading separator or drive letter), has a "..",

@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -32,7 +33,8 @@ TFormCopRes::TFormCopRes(AppContext &app, QWidget *parent)
         m_volumes->addItem(volume.displayName, volume.rootPath);
     m_volumes->setCurrentIndex(0);
     m_volumeRoot = m_volumes->currentData().toString();
-    m_archive->setText(QDir::toNativeSeparators(DefaultRestoreArchive()));
+    const QString newest = NewestBackupIn(DefaultBackupFolder());
+    m_archive->setText(QDir::toNativeSeparators(newest.isEmpty() ? DefaultRestoreArchive() : newest));
 
     m_archive->installEventFilter(this);
     connect(m_volumes, &QComboBox::activated, this, &TFormCopRes::chooseVolume);
@@ -90,7 +92,8 @@ void TFormCopRes::browse()
 {
     Prompter::FileRequest request;
     request.title = QStringLiteral("Examinar");
-    request.directory = m_volumeRoot;
+    const QFileInfo current(archivePath());
+    request.directory = current.dir().exists() ? current.absolutePath() : DefaultBackupFolder();
     request.filters = {QStringLiteral("Copias de Seguridad (*.zip)"), QStringLiteral("Todos los archivos (*.*)")};
     request.mustExist = true;
     const QString chosen = m_app.prompter.openFile(request);
@@ -107,6 +110,8 @@ bool TFormCopRes::start()
         m_archive->setFocus();
         return false;
     }
+    if (!m_app.prompter.askYesNo(RestoreQuestion(BackupTakenAt(archive).date())))
+        return false;
 
     m_run.log->clear();
     m_run.log->appendPlainText(QStringLiteral("Inicio de Proceso."));
@@ -129,10 +134,12 @@ bool TFormCopRes::start()
     if (!restored)
         m_run.log->appendPlainText(QStringLiteral("Error: ") + failure);
     m_run.log->appendPlainText(QStringLiteral("Proceso finalizado."));
-    if (restored)
+    if (restored) {
+        m_run.progress->setValue(100);
         m_app.prompter.inform(QStringLiteral("El proceso de recuperación de la copia de seguridad ha finalizado."));
-    else
+    } else {
         m_app.prompter.message(failure, icon, Prompter::Buttons::Ok);
+    }
     return restored;
 }
 

@@ -19,6 +19,10 @@ struct ZipFileClose
 using ZipArchive = std::unique_ptr<zip_t, ZipDiscard>;
 using ZipEntryFile = std::unique_ptr<zip_file_t, ZipFileClose>;
 
-// The text of a libzip error code (as zip_open reports it) or of an archive's last error.
+// What a libzip error code (as zip_open reports it), an archive's or an entry's last error
+// means, in Spanish ("no es un archivo zip"; "No queda espacio en el disco").
 QString ZipErrorText(int code);
 QString ZipErrorText(zip_t *archive);
+QString ZipErrorText(zip_file_t *file);
+// The text above for a disk that filled up.
+QString ZipOutOfSpaceText();

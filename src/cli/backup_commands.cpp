@@ -3,6 +3,7 @@
 #include "backup/archive_events.h"
 #include "backup/archive_writer.h"
 #include "backup/restore.h"
+#include "backup/restore_journal.h"
 #include "core/errors.h"
 
 #include <QDir>
@@ -76,10 +77,8 @@ int RunRestoreCommand(const QStringList &arguments, CliIo &io)
         return CliBadInput;
     }
     const QString archive = QFileInfo(args.first()).absoluteFilePath();
-    if (!QFileInfo(archive).isFile()) {
-        io.err(QStringLiteral("Es necesario introducir un nombre de archivo válido para restaurar la copia de seguridad.\n"));
-        return CliBadInput;
-    }
+    if (!QFileInfo(archive).isFile())
+        throw CliUsageError(QStringLiteral("No existe el archivo \"%1\".").arg(QDir::toNativeSeparators(archive)));
     ErrorStreamEvents events(io);
     try {
         events.message(QStringLiteral("Inicio de Proceso."));
@@ -91,4 +90,12 @@ int RunRestoreCommand(const QStringList &arguments, CliIo &io)
     } catch (const AppError &e) {
         return Failed(io, e);
     }
+}
+
+void RecoverInstallationAtStart(const QStringList &args, CliIo &io)
+{
+    const auto at = args.indexOf(QStringLiteral("--instalacion"));
+    const QString dir = at >= 0 && at + 1 < args.size() ? QDir(args.at(at + 1)).absolutePath() : QDir::currentPath();
+    if (const auto line = RecoverInterruptedRestore(dir))
+        io.err(*line + QLatin1Char('\n'));
 }

@@ -29,7 +29,7 @@ QString TakeOption(QStringList &args, const QString &name)
     if (at < 0)
         return {};
     if (at + 1 >= args.size())
-        throw AppError(QStringLiteral("Falta el valor de la opción %1.").arg(name));
+        throw CliUsageError(QStringLiteral("Falta el valor de la opción %1.").arg(name));
     const QString value = args.at(at + 1);
     args.remove(at, 2);
     return value;
@@ -54,7 +54,11 @@ int RunCli(const QStringList &args, CliIo &io)
     for (const CliCommand &c : CliCommands()) {
         if (args.first() == QLatin1String(c.name)) {
             try {
+                RecoverInstallationAtStart(args, io);
                 return c.run(args.mid(1), io);
+            } catch (const CliUsageError &e) {
+                io.err(e.message() + QLatin1Char('\n'));
+                return CliBadInput;
             } catch (const AppError &e) {
                 io.err(e.message() + QLatin1Char('\n'));
                 return CliFailure;

@@ -6,8 +6,18 @@
 
 #include <vector>
 
+#include "core/errors.h"
+
 // Exit statuses of devenix-cli.
 enum CliStatus { CliOk = 0, CliFailure = 1, CliBadInput = 2 };
+
+// A command used wrongly (an option without its value, a file named that does not exist):
+// the message and exit status 2.
+class CliUsageError : public AppError
+{
+public:
+    using AppError::AppError;
+};
 
 // Standard streams of one command run (UTF-8); tests substitute their own.
 class CliIo
@@ -33,11 +43,15 @@ struct CliCommand
 // Every command, in the order --help lists them.
 const std::vector<CliCommand> &CliCommands();
 
-// Removes "--name VALUE" from args and returns VALUE (empty when absent). Throws AppError
-// when the option is given without a value.
+// Removes "--name VALUE" from args and returns VALUE (empty when absent). Throws
+// CliUsageError when the option is given without a value.
 QString TakeOption(QStringList &args, const QString &name);
 // The installation folder of a command: --instalacion DIR, else the current folder.
 QString InstallationDir(QStringList &args);
+
+// Before a command touches its installation (--instalacion DIR or the current folder): a
+// restore cut short there is finished or undone, said in one line on standard error.
+void RecoverInstallationAtStart(const QStringList &args, CliIo &io);
 
 // Runs devenix-cli with its arguments (without the program name).
 int RunCli(const QStringList &args, CliIo &io);

@@ -95,6 +95,8 @@ int RunCombineCommand(const QStringList &arguments, CliIo &io)
     const auto computed = ReadAndComputeCase(args, 2, io, status);
     if (!computed)
         return status;
+    if (!QFileInfo(args.at(0)).isFile())
+        return BadInput(io, QStringLiteral("No existe el archivo \"%1\".").arg(args.at(0)));
     CombineSettlementDocument(args.at(0), args.at(1), computed->installationDir, computed->input, computed->result);
     return CliOk;
 }

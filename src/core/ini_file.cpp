@@ -4,6 +4,7 @@
 #include "core/number_text.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -11,6 +12,8 @@
 #include <QStringDecoder>
 
 namespace {
+
+constexpr qint64 kMaxSettingsBytes = 1024 * 1024;
 
 // Windows-1252 differs from Latin-1 only in 0x80..0x9F.
 const char16_t kCp1252High[32] = {
@@ -46,16 +49,46 @@ struct Contents
     QString newline = QStringLiteral("\n");
 };
 
+[[noreturn]] void Unreadable(const QString &path, const QString &why, const QString &detail = {})
+{
+    throw SettingsUnreadable(
+        QStringLiteral("No se puede leer el archivo de configuración \"%1\": %2.").arg(QDir::toNativeSeparators(path), why),
+        detail);
+}
+
+// Text a person or an older version wrote: no control characters but tabs and line ends, and
+// no byte that Windows-1252 leaves undefined.
+bool LooksLikeText(const QString &text)
+{
+    for (const QChar c : text) {
+        if ((c.unicode() < 0x20 && c != QLatin1Char('\t') && c != QLatin1Char('\r') && c != QLatin1Char('\n'))
+            || c.unicode() == 0x7F || c == QChar(0xFFFD))
+            return false;
+    }
+    return true;
+}
+
 Contents Load(const QString &path)
 {
     Contents c;
-    QFile file(path);
-    if (!file.exists())
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink())
         return c;
+    if (info.isDir())
+        Unreadable(path, QStringLiteral("es una carpeta"));
+    if (info.size() > kMaxSettingsBytes)
+        throw SettingsUnreadable(QStringLiteral("El archivo \"%1\" no es un archivo de configuración: ocupa más de 1 MB.")
+                                     .arg(QDir::toNativeSeparators(path)));
+    QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw AppError(QStringLiteral("No se ha podido leer el archivo de configuración \"%1\".").arg(path),
-                       file.errorString());
-    const QString text = DecodeSettings(file.readAll());
+        Unreadable(path, QStringLiteral("no se puede abrir (compruebe los permisos)"), file.errorString());
+    const QByteArray bytes = file.read(kMaxSettingsBytes + 1);
+    if (bytes.size() > kMaxSettingsBytes)
+        throw SettingsUnreadable(QStringLiteral("El archivo \"%1\" no es un archivo de configuración: ocupa más de 1 MB.")
+                                     .arg(QDir::toNativeSeparators(path)));
+    const QString text = DecodeSettings(bytes);
+    if (!LooksLikeText(text))
+        Unreadable(path, QStringLiteral("no es un archivo de texto"));
     if (text.contains(QLatin1String("\r\n")))
         c.newline = QStringLiteral("\r\n");
     c.lines = text.split(QRegularExpression(QStringLiteral("\r\n|\n|\r")));
@@ -203,4 +236,22 @@ void IniFile::writeString(const QString &section, const QString &key, const QStr
 void IniFile::writeInteger(const QString &section, const QString &key, int value)
 {
     writeString(section, key, QString::number(value));
+}
+
+std::optional<QString> RescueUnreadableSettings(const QString &path)
+{
+    try {
+        Load(path);
+        return std::nullopt;
+    } catch (const SettingsUnreadable &e) {
+        QString kept = path + QStringLiteral(".dañado");
+        for (int n = 2; QFileInfo::exists(kept) || QFileInfo(kept).isSymLink(); ++n)
+            kept = path + QStringLiteral(".dañado-%1").arg(n);
+        if (!QFile::rename(path, kept) && !QDir().rename(path, kept))
+            return e.message()
+                   + QStringLiteral(" No se ha podido apartar: corríjalo o retírelo y vuelva a iniciar el programa.");
+        return e.message()
+               + QStringLiteral(" Se ha guardado como \"%1\" y el programa empieza con la configuración inicial.")
+                     .arg(QDir::toNativeSeparators(kept));
+    }
 }

@@ -34,6 +34,9 @@ int main(int argc, char **argv)
     MenuOptions options;
     options.programDir = programDir;
     options.settingsPath = IniFile::ForRunningProgram().path();
+    options.startNotices = splash->notices();
+    if (const auto rescued = RescueUnreadableSettings(options.settingsPath))
+        options.startNotices.append(*rescued);
     options.browserFactory = &MakeWebEngineBrowser;
     TFormMenu menu(std::move(options));
     splash.reset();

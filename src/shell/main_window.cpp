@@ -100,7 +100,11 @@ TFormMenu::TFormMenu(MenuOptions options, QWidget *parent)
     setWindowTitle(kDesignCaption);
     setMinimumSize(605, 460);
     m_session.programDir = WithoutTrailingSeparator(m_options.programDir);
-    m_support = ReadSupportSettings(m_context.settings());
+    try {
+        m_support = ReadSupportSettings(m_context.settings());
+    } catch (...) {
+        ReportCurrentException(m_prompter);
+    }
     m_fileVersion = ReadVersionValue(QStringLiteral("FileVersion"));
 
     buildActions();
@@ -183,6 +187,7 @@ void TFormMenu::buildActions()
     makeAction("Action12", QStringLiteral("Configurar Plantillas &Zozazidar"), opens(&Openers::OpenTemplates));
     makeAction("Action9", QStringLiteral("&Realizar Copia de Seguridad"), opens(&Openers::OpenBackup));
     makeAction("Action1", QStringLiteral("R&estaurar Copia de Seguridad"), opens(&Openers::OpenRestore));
+    makeAction("ActionBloqueos", QStringLiteral("&Bloqueos"), opens(&Openers::OpenLocks));
     makeAction("Action8", QStringLiteral("&Info. Versión"), opens(&Openers::OpenAbout));
     makeAction("Action3", QStringLiteral("&Manual"), [this] {
         const QString manual = m_session.programDir + QStringLiteral("/manual.pdf");
@@ -227,6 +232,8 @@ void TFormMenu::buildMenus()
     tools->addSeparator();
     tools->addAction(action("Action9"));
     tools->addAction(action("Action1"));
+    tools->addSeparator();
+    tools->addAction(action("ActionBloqueos"));
 
     QMenu *help = menuBar()->addMenu(QStringLiteral("&Ayuda"));
     help->setObjectName(QStringLiteral("MenuAyuda"));
@@ -360,6 +367,9 @@ void TFormMenu::runShowStep()
 
 void TFormMenu::showStepBody()
 {
+    for (const QString &notice : std::as_const(m_options.startNotices))
+        m_prompter.warn(notice);
+
     m_online = m_options.isOnline ? m_options.isOnline() : IsOnline();
     if (!m_online)
         m_web->closePanel();

@@ -27,6 +27,7 @@ struct MenuOptions
     BrowserFactory browserFactory;                     // null: the web panel shows no pages
     std::function<bool(const QUrl &)> openExternally;  // null: the user's default programs
     QString connectionPrefix;                          // database connection names (tests)
+    QStringList startNotices;                          // told once the window shows
 };
 
 // The main window: menus, navigation panel, web panel and footer links. It owns the session

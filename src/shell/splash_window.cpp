@@ -1,5 +1,6 @@
 #include "shell/splash_window.h"
 
+#include "backup/restore_journal.h"
 #include "core/session.h"
 #include "shell/startup.h"
 
@@ -56,6 +57,9 @@ QString TFormInicio::runStartSteps()
 {
     say(QStringLiteral("Obteniendo ruta de Aplicaciones . . ."));
     m_programDir = WithoutTrailingSeparator(QDir::currentPath());
+    // Before anything opens a database: a restore cut short is finished or undone.
+    if (const auto recovered = RecoverInterruptedRestore(m_programDir))
+        m_notices.append(*recovered);
     say(QStringLiteral("Eliminando Archivos de Bloqueo . . ."));
     CleanUpLocks(m_programDir);
     say(QStringLiteral("Cargando Menu Principal . . ."));

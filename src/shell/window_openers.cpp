@@ -9,6 +9,7 @@
 #include "invoicing/company_data_window.h"
 #include "invoicing/new_invoice_dialog.h"
 #include "shell/about_window.h"
+#include "shell/lock_list_window.h"
 #include "shell/startup.h"
 #include "store/app_context.h"
 
@@ -58,6 +59,11 @@ void OpenBackup(AppContext &context, QWidget *parent)
 void OpenRestore(AppContext &context, QWidget *parent)
 {
     ShowRestoreWindow(context, parent);
+}
+
+void OpenLocks(AppContext &context, QWidget *parent)
+{
+    ShowLockListWindow(context, parent);
 }
 
 // Not part of the program yet: these actions do nothing until their windows are.

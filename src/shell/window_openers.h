@@ -20,6 +20,8 @@ void OpenTemplates(AppContext &context, QWidget *parent);
 // "&Realizar Copia de Seguridad" (Action9) and "R&estaurar Copia de Seguridad" (Action1).
 void OpenBackup(AppContext &context, QWidget *parent);
 void OpenRestore(AppContext &context, QWidget *parent);
+// "&Bloqueos" (ActionBloqueos): the record locks held now, to release one left behind.
+void OpenLocks(AppContext &context, QWidget *parent);
 // "&Info. Versión" (Action8): the about box.
 void OpenAbout(AppContext &context, QWidget *parent);
 

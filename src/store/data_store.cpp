@@ -29,7 +29,8 @@ void Configure(const QSqlDatabase &db, const QString &dir, const QString &file)
             throw AppError(QStringLiteral("No se puede escribir en la carpeta de datos \"%1\". "
                                           "Compruebe que la instalación no es de solo lectura.").arg(dir),
                            wal.lastError().text());
-        throw AppError(QStringLiteral("El archivo \"%1\" no es una base de datos de Cuantix o está dañado.").arg(file),
+        throw AppError(QStringLiteral("El archivo \"%1\" no es una base de datos de Cuantix o está dañado. "
+                                      "Compruebe la carpeta de datos o restaure una copia de seguridad.").arg(file),
                        wal.lastError().text());
     }
     RunSql(db, QStringLiteral("PRAGMA synchronous = NORMAL"));
@@ -99,14 +100,34 @@ QString DataStore::filePath(Alias alias) const
 
 void DataStore::connect(Alias alias)
 {
+    open(alias, false);
+}
+
+void DataStore::create(Alias alias)
+{
+    if (QFileInfo::exists(filePath(alias)))
+        throw AppError(QStringLiteral("La base de datos \"%1\" ya existe.").arg(QDir::toNativeSeparators(filePath(alias))));
+    open(alias, true);
+}
+
+void DataStore::open(Alias alias, bool creating)
+{
     disconnect(alias);
     const QString dir = path(alias);
     const QString file = filePath(alias);
+    const QString shown = QDir::toNativeSeparators(file);
     if (dir.isEmpty() || !QFileInfo(dir).isDir())
         throw AppError(QStringLiteral("No existe la carpeta de datos \"%1\".").arg(QDir::toNativeSeparators(dir)));
-    if (!QFileInfo::exists(file) && !FolderIsWritable(dir))
+    // An empty database in place of a missing or emptied one would show empty lists and take
+    // new work while the real file may come back (a network drive late to connect).
+    if (!creating && !QFileInfo::exists(file))
+        throw AppError(QStringLiteral("No se encuentra la base de datos \"%1\"; compruebe la carpeta de datos o "
+                                      "restaure una copia de seguridad.").arg(shown));
+    if (!creating && QFileInfo(file).size() == 0)
+        throw DamagedDatabase(file, QStringLiteral("empty file"));
+    if (creating && !FolderIsWritable(dir))
         throw AppError(QStringLiteral("No se puede crear la base de datos \"%1\": la carpeta es de solo lectura.")
-                           .arg(QDir::toNativeSeparators(file)));
+                           .arg(shown));
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE")))
         throw AppError(QStringLiteral("Falta el controlador SQLite de Qt (paquete libqt6sql6-sqlite)."));
 
@@ -117,12 +138,13 @@ void DataStore::connect(Alias alias)
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
         try {
             if (!db.open())
-                throw AppError(QStringLiteral("No se ha podido abrir la base de datos \"%1\".")
-                                   .arg(QDir::toNativeSeparators(file)),
+                throw AppError(QStringLiteral("No se ha podido abrir la base de datos \"%1\".").arg(shown),
                                db.lastError().text());
-            CheckDatabaseFile(db, KindOf(alias), QDir::toNativeSeparators(file));
-            Configure(db, dir, QDir::toNativeSeparators(file));
-            EnsureSchema(db, KindOf(alias), QDir::toNativeSeparators(file));
+            CheckDatabaseFile(db, KindOf(alias), shown);
+            if (!creating && Scalar(db, QStringLiteral("PRAGMA user_version")).toInt() == 0)
+                throw DamagedDatabase(file, QStringLiteral("no schema"));
+            Configure(db, dir, shown);
+            EnsureSchema(db, KindOf(alias), shown);
         } catch (...) {
             db.close();
             db = QSqlDatabase();
@@ -193,6 +215,13 @@ void DataStore::openModule(const QString &moduleDir)
     disconnect(Alias::Modulo);
     setPath(Alias::Modulo, moduleDir);
     connect(Alias::Modulo);
+}
+
+void DataStore::createModule(const QString &moduleDir)
+{
+    disconnect(Alias::Modulo);
+    setPath(Alias::Modulo, moduleDir);
+    create(Alias::Modulo);
 }
 
 void DataStore::closeAll()

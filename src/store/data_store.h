@@ -31,10 +31,13 @@ public:
     QString path(Alias alias) const;
     QString filePath(Alias alias) const;
 
-    // Opens the alias's database file, creating or upgrading its schema. Throws AppError
-    // naming the folder or file: missing folder, foreign or damaged file, newer version,
+    // Opens the alias's database file, upgrading its schema. Throws AppError naming the
+    // folder or file: missing folder or file, empty, foreign or damaged file, newer version,
     // read-only folder. A failed connect leaves the alias closed.
     void connect(Alias alias);
+    // Creates the alias's database file with its schema (a new installation only); throws
+    // AppError when it exists already.
+    void create(Alias alias);
     void disconnect(Alias alias);
     bool isConnected(Alias alias) const;
     // The open connection of an alias; throws AppError when it is not connected.
@@ -49,6 +52,8 @@ public:
     void CloseDatabases();
     // Closes dbModulo, points it at moduleDir and opens it again.
     void openModule(const QString &moduleDir);
+    // The same for a module folder without its database yet (a new installation).
+    void createModule(const QString &moduleDir);
     // Disconnects all five (before a restore replaces the files).
     void closeAll();
 
@@ -61,6 +66,7 @@ public:
     void setCurrentKind(const QString &kind) { m_currentKind = kind; }
 
 private:
+    void open(Alias alias, bool creating);
     QString connectionName(Alias alias) const;
     void createWorkingMovements();
 

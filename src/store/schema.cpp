@@ -125,7 +125,8 @@ void CreateVersion1(const QSqlDatabase &db, DatabaseKind kind)
 
 AppError NotOurs(const QString &filePath, const QString &detail)
 {
-    return AppError(QStringLiteral("El archivo \"%1\" no es una base de datos de Cuantix o está dañado.").arg(filePath),
+    return AppError(QStringLiteral("El archivo \"%1\" no es una base de datos de Cuantix o está dañado. "
+                                   "Compruebe la carpeta de datos o restaure una copia de seguridad.").arg(filePath),
                     detail);
 }
 
@@ -148,8 +149,11 @@ void CheckDatabaseFile(const QSqlDatabase &db, DatabaseKind kind, const QString 
 {
     // Any read of a file that is not SQLite fails here ("file is not a database").
     QSqlQuery probe(db);
-    if (!probe.exec(QStringLiteral("PRAGMA application_id")) || !probe.next())
+    if (!probe.exec(QStringLiteral("PRAGMA application_id")) || !probe.next()) {
+        if ((probe.lastError().nativeErrorCode().toInt() & 0xFF) == 11) // SQLITE_CORRUPT
+            throw DamagedDatabase(filePath, probe.lastError().text());
         throw NotOurs(filePath, probe.lastError().text());
+    }
     const int applicationId = probe.value(0).toInt();
     const int tables = Scalar(db, QStringLiteral("SELECT count(*) FROM sqlite_master")).toInt();
     if (applicationId != ApplicationId(kind) && tables > 0)

@@ -125,8 +125,8 @@ void SeedInstallation(const QString &sourceDir, const QString &destDir)
     DataStore store(QStringLiteral("seed-%1-").arg(QUuid::createUuid().toString(QUuid::Id128)));
     store.setPath(Alias::Devenix, destDir + QStringLiteral("/Datos"));
     store.setPath(Alias::Historico, destDir + QStringLiteral("/Historia"));
-    store.connect(Alias::Devenix);
-    store.connect(Alias::Historico);
+    store.create(Alias::Devenix);
+    store.create(Alias::Historico);
     QStringList dirs;
     {
         const QSqlDatabase datos = store.database(Alias::Devenix);
@@ -143,7 +143,7 @@ void SeedInstallation(const QString &sourceDir, const QString &destDir)
         const QString source = sourceDir + QStringLiteral("/modulos/") + dir;
         if (QFileInfo(source).isDir())
             CopyFolderFiles(source, moduleDir);
-        store.openModule(moduleDir);
+        store.createModule(moduleDir);
     }
     store.closeAll();
 }

@@ -23,6 +23,24 @@ bool IsBusy(const QSqlError &error)
            || error.databaseText().contains(QLatin1String("locked"), Qt::CaseInsensitive);
 }
 
+bool IsDamage(const QSqlError &error)
+{
+    // SQLITE_CORRUPT (11) and SQLITE_NOTADB (26), with their extended codes.
+    const int code = error.nativeErrorCode().toInt() & 0xFF;
+    return code == 11 || code == 26;
+}
+
+// The file a query runs on: the connection whose driver is the query's.
+QString DatabaseFileOf(const QSqlQuery &query)
+{
+    for (const QString &name : QSqlDatabase::connectionNames()) {
+        const QSqlDatabase db = QSqlDatabase::database(name, false);
+        if (db.driver() == query.driver())
+            return db.databaseName();
+    }
+    return {};
+}
+
 [[noreturn]] void Fail(const QSqlQuery &query, const QString &sql)
 {
     const QSqlError error = query.lastError();
@@ -33,6 +51,8 @@ bool IsBusy(const QSqlError &error)
         throw StoreError(StoreCode::Failure,
                          QStringLiteral("Los datos están siendo usados por otro programa. Inténtelo más tarde."),
                          detail);
+    if (IsDamage(error))
+        throw StoreError(StoreCode::Failure, DamagedDatabase(DatabaseFileOf(query), detail).message(), detail);
     throw StoreError(StoreCode::Failure,
                      QStringLiteral("Error de la base de datos: %1").arg(error.databaseText().isEmpty()
                                                                              ? error.text()

@@ -1,5 +1,7 @@
 #include "store/store_error.h"
 
+#include <QDir>
+
 StoreError::StoreError(StoreCode code, QString message, QString detail)
     : AppError(std::move(message), std::move(detail))
     , m_code(code)
@@ -18,4 +20,12 @@ bool StoreError::isLockOutcome() const noexcept
     default:
         return false;
     }
+}
+
+AppError DamagedDatabase(const QString &filePath, const QString &detail)
+{
+    return AppError(QStringLiteral("La base de datos \"%1\" está dañada; restaure una copia de seguridad "
+                                   "(Utilidades, Restaurar Copia de Seguridad).")
+                        .arg(QDir::toNativeSeparators(filePath)),
+                    detail);
 }

@@ -27,3 +27,7 @@ public:
 private:
     StoreCode m_code;
 };
+
+// A database file that is damaged (or empty where data belongs): the message names the file
+// and tells the user to restore a backup.
+AppError DamagedDatabase(const QString &filePath, const QString &detail = {});

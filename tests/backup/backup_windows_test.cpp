@@ -18,6 +18,8 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QFileSystemModel>
+#include <QTreeView>
 
 #include <gtest/gtest.h>
 
@@ -25,8 +27,6 @@ namespace {
 
 const QString kNotReady = QStringLiteral("No hay un disco en la unidad seleccionada o no tiene espacio libre suficiente "
                                          "para almacenar la copia de seguridad.");
-const QString kBackupDone = QStringLiteral("Proceso finalizado. Si la unidad es un disquete o un disco extraible no "
-                                           "olvide protegerlo contra la escritura para evitar borrados accidentales.");
 
 template<typename T>
 T *Child(QWidget &window, const char *name)
@@ -52,6 +52,11 @@ TEST(TFormCopSeg, ProposesTodaysNameAndRefusesCharactersOfPaths)
     auto *name = Child<QLineEdit>(window, "EditARCHIVO");
     EXPECT_EQ(name->text(), ProposedBackupName(QDate::currentDate()));
     EXPECT_EQ(Child<QLabel>(window, "LabelDIRECTORIO")->text(), QDir::toNativeSeparators(DefaultBackupFolder()));
+    // The tree starts at that folder, not at the root of the file system.
+    auto *tree = Child<QTreeView>(window, "TreeDIRECTORIO");
+    EXPECT_EQ(QDir::cleanPath(tree->currentIndex().data(QFileSystemModel::FilePathRole).toString()),
+              QDir::cleanPath(DefaultBackupFolder()));
+    EXPECT_TRUE(Child<QLabel>(window, "LabelAVISO")->text().contains(QStringLiteral("documentos combinados (Documentos)")));
     EXPECT_EQ(Child<QPushButton>(window, "BitBtnINICIAR")->text(), QStringLiteral(" Iniciar"));
     EXPECT_EQ(Child<QPushButton>(window, "BitBtnSALIR")->text(), QStringLiteral("  Salir"));
 
@@ -100,13 +105,13 @@ TEST(TFormCopSeg, WritesTheArchiveIntoTheChosenFolderAndShowsTheClosingNotice)
     name->setText(QStringLiteral("Copia.zip"));
 
     QTest::mouseClick(Child<QPushButton>(window, "BitBtnINICIAR"), Qt::LeftButton);
-    EXPECT_EQ(app.prompter.messages(), QStringList{kBackupDone});
+    EXPECT_EQ(app.prompter.messages(), QStringList{BackupWrittenNotice(folder)});
     EXPECT_TRUE(QFileInfo(folder + QStringLiteral("/Copia.zip")).isFile());
     const QStringList log = LogLines(window);
     EXPECT_EQ(log.first(), QStringLiteral("Inicio de Proceso."));
     EXPECT_EQ(log.last(), QStringLiteral("Proceso finalizado."));
     EXPECT_TRUE(log.contains(QStringLiteral("Añadiendo: ") + ArchiveEntryName(app.install.file(QStringLiteral("Datos/datos.sqlite")))));
-    EXPECT_EQ(Child<QProgressBar>(window, "ProgressBar1")->value(), 0);
+    EXPECT_EQ(Child<QProgressBar>(window, "ProgressBar1")->value(), 100);
 
     // A failed run: the error in the log, no closing notice.
     app.prompter.clear();
@@ -127,7 +132,8 @@ TEST(TFormCopRes, NameFieldBrowseAndVolumeMessages)
     EXPECT_EQ(window.objectName(), QStringLiteral("FormCopRes"));
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Restaurar Copia de Seguridad"));
     auto *name = Child<QLineEdit>(window, "EditARCHIVO");
-    EXPECT_EQ(name->text(), QDir::toNativeSeparators(DefaultRestoreArchive()));
+    const QString newest = NewestBackupIn(DefaultBackupFolder());
+    EXPECT_EQ(name->text(), QDir::toNativeSeparators(newest.isEmpty() ? DefaultRestoreArchive() : newest));
 
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
@@ -192,9 +198,20 @@ TEST(TFormCopRes, RestoresAGoodArchiveAndRefusesADamagedOne)
     TFormCopRes window(app.context);
     auto *name = Child<QLineEdit>(window, "EditARCHIVO");
     name->setText(QDir::toNativeSeparators(out.filePath(QStringLiteral("Copia.zip"))));
+    const QString question = QStringLiteral("Se sustituirán los datos actuales por los de la copia del %1. ¿Desea continuar?")
+                                 .arg(QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy")));
+    app.prompter.queueAnswer(Prompter::Answer::No);
+    EXPECT_FALSE(window.start());
+    EXPECT_EQ(app.prompter.messages(), QStringList{question});
+    EXPECT_EQ(Scalar(app.store.database(Alias::Intereses), QStringLiteral("SELECT count(*) FROM clientes")).toInt(), 0);
+    EXPECT_TRUE(Child<QPlainTextEdit>(window, "MemoLOG")->toPlainText().isEmpty());
+
+    app.prompter.clear();
+    app.prompter.queueAnswer(Prompter::Answer::Yes);
     EXPECT_TRUE(window.start());
     EXPECT_EQ(app.prompter.messages(),
-              QStringList{QStringLiteral("El proceso de recuperación de la copia de seguridad ha finalizado.")});
+              (QStringList{question, QStringLiteral("El proceso de recuperación de la copia de seguridad ha finalizado.")}));
+    EXPECT_EQ(Child<QProgressBar>(window, "ProgressBar1")->value(), 100);
     EXPECT_EQ(Scalar(app.store.database(Alias::Intereses), QStringLiteral("SELECT SNombreCli FROM clientes")).toString(),
               QStringLiteral("Ana"));
     EXPECT_EQ(LogLines(window).first(), QStringLiteral("Inicio de Proceso."));
@@ -209,9 +226,10 @@ TEST(TFormCopRes, RestoresAGoodArchiveAndRefusesADamagedOne)
     file.close();
     const auto before = TreeContents(app.install.path());
     name->setText(QDir::toNativeSeparators(damaged));
+    app.prompter.queueAnswer(Prompter::Answer::Yes);
     EXPECT_FALSE(window.start());
-    ASSERT_EQ(app.prompter.shown().size(), 1u);
-    const auto &shown = app.prompter.shown().front();
+    ASSERT_EQ(app.prompter.shown().size(), 2u);
+    const auto &shown = app.prompter.shown().back();
     EXPECT_EQ(shown.icon, Prompter::Icon::Warning);
     EXPECT_EQ(shown.text, QStringLiteral("El archivo \"%1\" no es una copia de seguridad válida o está dañado. "
                                          "La instalación no se ha modificado.")

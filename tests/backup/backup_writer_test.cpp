@@ -6,6 +6,7 @@
 #include "store/data_store.h"
 #include "store/sql.h"
 #include "support/app_fixture.h"
+#include "support/temp_installation.h"
 
 #include <QDir>
 #include <QFile>
@@ -217,4 +218,64 @@ TEST(BackupWriter, FailureLeavesNoArchiveAndSaysWhy)
     }
     EXPECT_EQ(QDir(out.path()).entryList(QDir::Files), QStringList{});
     EXPECT_EQ(events.events.back().first, ProgressKind::EndOfBatch);
+}
+
+// A damaged or emptied database stops the backup by name; the older good archive stays.
+TEST(BackupWriter, ADamagedDatabaseStopsTheBackupAndKeepsTheOlderArchive)
+{
+    const struct
+    {
+        const char *what;
+        const char *file;
+    } cases[] = {{"emptied", "Datos/datos.sqlite"}, {"damaged page", "Historia/historia.sqlite"}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        TempInstallation install;
+        QTemporaryDir out;
+        const QString archive = out.filePath(QStringLiteral("Copia.zip"));
+        RecordingEvents events;
+        WriteBackup(install.path(), archive, events);
+        const QByteArray good = ReadFile(archive);
+
+        const QString file = install.file(QLatin1String(c.file));
+        if (qstrcmp(c.what, "emptied") == 0) {
+            ASSERT_TRUE(QFile::resize(file, 0));
+        } else {
+            qint64 page = 0;
+            {
+                DataStore store(QStringLiteral("damage-"));
+                store.setPath(Alias::Historico, install.historia());
+                store.connect(Alias::Historico);
+                page = Scalar(store.database(Alias::Historico),
+                              QStringLiteral("SELECT rootpage FROM sqlite_master WHERE name = 'Cabecera_Tipo_Fecha'")).toLongLong();
+            }
+            QFile f(file);
+            ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+            ASSERT_TRUE(f.seek((page - 1) * 4096));
+            f.write(QByteArray(200, '\x5A'));
+        }
+        try {
+            WriteBackup(install.path(), archive, events);
+            ADD_FAILURE() << "backed up";
+        } catch (const AppError &e) {
+            EXPECT_EQ(e.message(), QStringLiteral("La base de datos \"%1\" está dañada; restaure una copia de seguridad "
+                                                  "(Utilidades, Restaurar Copia de Seguridad).")
+                                       .arg(QDir::toNativeSeparators(QDir::cleanPath(file))));
+        }
+        EXPECT_EQ(ReadFile(archive), good);
+    }
+}
+
+TEST(BackupNames, TheRestoreProposesTheNewestBackupOfTheFolder)
+{
+    QTemporaryDir folder;
+    EXPECT_EQ(NewestBackupIn(folder.path()), QString());
+    const QDateTime now = QDateTime::currentDateTime();
+    for (const auto &[name, age] : {std::pair{"Copia01122026.zip", 3}, {"Copia08122026.zip", 1}, {"Copia05122026.zip", 2}}) {
+        QFile f(folder.filePath(QLatin1String(name)));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.setFileTime(now.addDays(-age), QFileDevice::FileModificationTime);
+    }
+    WriteFile(folder.filePath(QStringLiteral("notas.txt")), "más reciente, pero no es una copia");
+    EXPECT_EQ(NewestBackupIn(folder.path()), folder.filePath(QStringLiteral("Copia08122026.zip")));
 }

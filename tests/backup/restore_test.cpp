@@ -237,6 +237,16 @@ TEST_F(BadArchive, TruncatedArchiveChangesNothing)
     ExpectRefusedUnchanged(archive, QStringLiteral("no es una copia de seguridad válida o está dañado"));
 }
 
+TEST_F(BadArchive, LargerThanTheFreeSpaceChangesNothing)
+{
+    qint64 total = 0;
+    for (const ZipEntry &entry : ReadZip(good))
+        total += entry.data.size();
+    SetFreeSpaceProbe([total](const QString &) { return total - 1; });
+    ExpectRefusedUnchanged(good, QStringLiteral("No queda espacio en el disco para restaurar la copia"));
+    SetFreeSpaceProbe({});
+}
+
 TEST_F(BadArchive, BadChecksumChangesNothing)
 {
     QTemporaryDir other;

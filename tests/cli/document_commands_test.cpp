@@ -88,7 +88,7 @@ TEST(CombinarCommand, AMissingTemplateIsAClearErrorAndNothingIsWritten)
     const CliRun run = Cli({QStringLiteral("combinar"), install.file(QStringLiteral("no-hay.docx")), out,
                             QStringLiteral("--instalacion"), install.path()},
                            kCase);
-    EXPECT_EQ(run.status, 1);
-    EXPECT_TRUE(run.err.contains(QStringLiteral("no-hay.docx"))) << run.err.toStdString();
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err, QStringLiteral("No existe el archivo \"%1\".\n").arg(install.file(QStringLiteral("no-hay.docx"))));
     EXPECT_FALSE(QFile::exists(out));
 }

@@ -123,3 +123,52 @@ TEST_F(IniFileTest, WriteFailureNamesTheFileAndKeepsTheOldOne)
         EXPECT_TRUE(e.message().contains(QStringLiteral("fichero/Devenix.ini"))) << e.message().toStdString();
     }
 }
+
+TEST_F(IniFileTest, UnreadableFilesAreRefusedByNameAndSetAsideBeforeANewOneIsWritten)
+{
+    const QString shown = QDir::toNativeSeparators(path());
+    const QString notRead = QStringLiteral("No se puede leer el archivo de configuración \"%1\": ").arg(shown);
+    const struct
+    {
+        const char *what;
+        QByteArray bytes; // empty: a folder in its place
+        QString message;
+    } cases[] = {
+        {"folder", {}, notRead + QStringLiteral("es una carpeta.")},
+        {"binary", QByteArray("[INICIO]\nREGION=6\n\0\x01\x02\xff\xfe", 26), notRead + QStringLiteral("no es un archivo de texto.")},
+        {"undefined byte", QByteArray("[INICIO]\nREGION=\x81\x9d\n"), notRead + QStringLiteral("no es un archivo de texto.")},
+        {"huge", QByteArray("[INICIO]\n") + QByteArray(1100 * 1024, ';'),
+         QStringLiteral("El archivo \"%1\" no es un archivo de configuración: ocupa más de 1 MB.").arg(shown)},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.bytes.isEmpty())
+            ASSERT_TRUE(QDir().mkpath(path()));
+        else
+            writeRaw(c.bytes);
+        IniFile ini(path());
+        try {
+            ini.readString(QStringLiteral("INICIO"), QStringLiteral("REGION"));
+            ADD_FAILURE() << "read";
+        } catch (const SettingsUnreadable &e) {
+            EXPECT_EQ(e.message(), c.message);
+        }
+        EXPECT_THROW(ini.writeString(QStringLiteral("INICIO"), QStringLiteral("REGION"), QStringLiteral("1")), AppError);
+
+        const QString kept = path() + QStringLiteral(".dañado");
+        EXPECT_EQ(RescueUnreadableSettings(path()),
+                  c.message + QStringLiteral(" Se ha guardado como \"%1\" y el programa empieza con la configuración "
+                                             "inicial.").arg(QDir::toNativeSeparators(kept)));
+        if (!c.bytes.isEmpty()) {
+            QFile f(kept);
+            ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+            EXPECT_EQ(f.readAll(), c.bytes);
+        }
+        ini.writeString(QStringLiteral("INICIO"), QStringLiteral("REGION"), QStringLiteral("1"));
+        EXPECT_EQ(ini.readInteger(QStringLiteral("INICIO"), QStringLiteral("REGION"), 0), 1);
+        EXPECT_EQ(RescueUnreadableSettings(path()), std::nullopt);
+        QFile::remove(path());
+        QDir(kept).removeRecursively();
+        QFile::remove(kept);
+    }
+}

@@ -255,7 +255,8 @@ TEST_F(MainWindowTest, MenusActionsAndPanelsAreThoseOfTheProgram)
                                     QStringLiteral("&Configurar Datos Empresa"),
                                     QStringLiteral("Configurar Plantillas &Zozazidar"), QStringLiteral("-"),
                                     QStringLiteral("&Realizar Copia de Seguridad"),
-                                    QStringLiteral("R&estaurar Copia de Seguridad"), QStringLiteral("&Ayuda"),
+                                    QStringLiteral("R&estaurar Copia de Seguridad"), QStringLiteral("-"),
+                                    QStringLiteral("&Bloqueos"), QStringLiteral("&Ayuda"),
                                     QStringLiteral("&Info. Versión"), QStringLiteral("&Manual"),
                                     QStringLiteral("&Manual &On-Line")}));
     for (const char *name : {"clientes", "contactos", "agenda", "Action11", "Gestionar_Honorarios", "Editar_Tabla",
@@ -271,7 +272,7 @@ TEST_F(MainWindowTest, MenusActionsAndPanelsAreThoseOfTheProgram)
     // Each built action opens its modal window; closing it leaves the main window as it was.
     const std::pair<const char *, const char *> opened[] = {
         {"tiposdeinteres", "FormInt"}, {"liquidaciones", "FormInter"}, {"Action12", "FormDcto"},
-        {"Action9", "FormCopSeg"}, {"Action1", "FormCopRes"}};
+        {"Action9", "FormCopSeg"}, {"Action1", "FormCopRes"}, {"ActionBloqueos", "FormBloqueos"}};
     for (const auto &[actionName, windowName] : opened) {
         QString seen;
         QTimer poll;
@@ -509,6 +510,8 @@ TEST(Splash, CleansUpTheLocksOfTheCurrentFolderBeforeTheMainWindow)
     QFile stale(install.file(QStringLiteral("modulos/galicia/PARADOX.LCK")));
     ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
     stale.close();
+    // What a restore cut short while it extracted leaves behind.
+    ASSERT_TRUE(QDir().mkpath(install.file(QStringLiteral(".restauracion-Xy12Ab/new/Datos"))));
     const QString before = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(install.path()));
     TFormInicio splash(install.path());
@@ -518,6 +521,9 @@ TEST(Splash, CleansUpTheLocksOfTheCurrentFolderBeforeTheMainWindow)
 
     EXPECT_EQ(programDir, QDir(install.path()).canonicalPath());
     EXPECT_FALSE(stale.exists());
+    EXPECT_FALSE(QFileInfo::exists(install.file(QStringLiteral(".restauracion-Xy12Ab"))));
+    EXPECT_EQ(splash.notices(), QStringList{QStringLiteral("Se han eliminado los restos de una restauración de copia "
+                                                           "de seguridad interrumpida.")});
     EXPECT_EQ(splash.findChild<QLabel *>(QStringLiteral("Label1"))->text(),
               QStringLiteral("Cargando Menu Principal . . ."));
     EXPECT_TRUE(splash.windowFlags().testFlag(Qt::FramelessWindowHint));

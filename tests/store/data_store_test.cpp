@@ -133,7 +133,8 @@ TEST(DataStore, ForeignAndDamagedFilesAreRefusedAndLeftUntouched)
     TempInstallation install;
     const QString file = install.historia() + QStringLiteral("/historia.sqlite");
     const QString expected =
-        QStringLiteral("El archivo \"%1\" no es una base de datos de Cuantix o está dañado.").arg(file);
+        QStringLiteral("El archivo \"%1\" no es una base de datos de Cuantix o está dañado. Compruebe la carpeta "
+                       "de datos o restaure una copia de seguridad.").arg(file);
 
     ASSERT_TRUE(QFile::remove(file));
     WriteFile(file, QByteArray("esto no es una base de datos, solo texto\n").repeated(200));
@@ -206,15 +207,41 @@ TEST(DataStore, FileOfTheFirstVersionIsUpgradedInPlace)
     EXPECT_EQ(Scalar(db, QStringLiteral("SELECT NumAsunto FROM Cabecera")).toString(), QStringLiteral("7/2020"));
 }
 
-TEST(DataStore, MissingFileInAnExistingFolderStartsEmpty)
+TEST(DataStore, MissingOrEmptiedFileIsRefusedWithoutCreatingAnything)
 {
     TempInstallation install;
-    ASSERT_TRUE(QFile::remove(install.historia() + QStringLiteral("/historia.sqlite")));
+    const QString historia = install.historia() + QStringLiteral("/historia.sqlite");
+    const QString datos = install.datos() + QStringLiteral("/datos.sqlite");
+    ASSERT_TRUE(QFile::remove(historia));
     DataStore store(QStringLiteral("fresh-"));
     store.setPath(Alias::Historico, install.historia());
-    store.connect(Alias::Historico);
-    EXPECT_EQ(Scalar(store.database(Alias::Historico), QStringLiteral("SELECT count(*) FROM Tramos")).toInt(), 0);
-    EXPECT_EQ(Scalar(store.database(Alias::Historico), QStringLiteral("PRAGMA user_version")).toInt(), kSchemaVersion);
+    EXPECT_EQ(ConnectError(store, Alias::Historico),
+              QStringLiteral("No se encuentra la base de datos \"%1\"; compruebe la carpeta de datos o restaure una "
+                             "copia de seguridad.").arg(historia));
+    EXPECT_EQ(QDir(install.historia()).entryList(QDir::Files | QDir::Hidden), QStringList{});
+
+    // A zero-length file, or a database with no tables, is damaged: the rates would be gone.
+    const auto damaged = QStringLiteral("La base de datos \"%1\" está dañada; restaure una copia de seguridad "
+                                        "(Utilidades, Restaurar Copia de Seguridad).").arg(datos);
+    store.setPath(Alias::Devenix, install.datos());
+    ASSERT_TRUE(QFile::resize(datos, 0));
+    EXPECT_EQ(ConnectError(store, Alias::Devenix), damaged);
+    EXPECT_EQ(QFileInfo(datos).size(), 0);
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("vacia"));
+        db.setDatabaseName(datos);
+        ASSERT_TRUE(db.open());
+        RunSql(db, QStringLiteral("PRAGMA user_version = 0"));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("vacia"));
+    EXPECT_EQ(ConnectError(store, Alias::Devenix), damaged);
+
+    // Only a new installation creates its files.
+    ASSERT_TRUE(QFile::remove(datos));
+    store.create(Alias::Devenix);
+    EXPECT_EQ(Scalar(store.database(Alias::Devenix), QStringLiteral("PRAGMA user_version")).toInt(), kSchemaVersion);
+    EXPECT_THROW(store.create(Alias::Devenix), AppError);
 }
 
 TEST(DataStore, ModuleReconnectsToAnotherRegion)
@@ -226,4 +253,71 @@ TEST(DataStore, ModuleReconnectsToAnotherRegion)
     store.openModule(install.file(QStringLiteral("modulos/madrid")));
     EXPECT_EQ(store.path(Alias::Modulo), install.file(QStringLiteral("modulos/madrid")));
     EXPECT_EQ(Scalar(store.database(Alias::Modulo), QStringLiteral("SELECT count(*) FROM principal")).toInt(), 0);
+}
+
+// Damage at each kind of page, found while opening or while reading: every message names the
+// file and says to restore a backup.
+TEST(DataStore, DamagedFileMessagesNameTheFileAndSayWhatToDo)
+{
+    struct Case
+    {
+        const char *what;
+        const char *rootOf; // overwrite this object's root page; null: the file header
+    };
+    const Case cases[] = {{"header", nullptr},
+                          {"schema", "sqlite_master"},
+                          {"index", "Cabecera_Tipo_Fecha"},
+                          {"data", "Cabecera"}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        TempInstallation install;
+        const QString file = install.historia() + QStringLiteral("/historia.sqlite");
+        qint64 offset = 0;
+        {
+            DataStore store(QStringLiteral("fill-"));
+            store.setPath(Alias::Historico, install.historia());
+            store.connect(Alias::Historico);
+            const QSqlDatabase db = store.database(Alias::Historico);
+            Transaction t(db);
+            for (int i = 0; i < 3000; ++i)
+                RunSql(db, QStringLiteral("INSERT INTO Cabecera (NumAsunto, Fecha, Descripcion, Tipo) VALUES (?, ?, ?, 'I')"),
+                       {QStringLiteral("%1/2021").arg(i), QStringLiteral("2021-01-%1").arg(i % 28 + 1, 2, 10, QLatin1Char('0')),
+                        QStringLiteral("Asunto número %1").arg(i)});
+            t.commit();
+            const qint64 pageSize = Scalar(db, QStringLiteral("PRAGMA page_size")).toLongLong();
+            if (c.rootOf && qstrcmp(c.rootOf, "sqlite_master") == 0)
+                offset = 100; // page 1 holds the schema after the file header
+            else if (c.rootOf)
+                offset = (Scalar(db, QStringLiteral("SELECT rootpage FROM sqlite_master WHERE name = ?"),
+                                 {QLatin1String(c.rootOf)}).toLongLong() - 1) * pageSize;
+        }
+        {
+            QFile f(file);
+            ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+            ASSERT_TRUE(f.seek(offset));
+            f.write(QByteArray(c.rootOf ? 3000 : 60, '\x5A'));
+        }
+        QStringList messages;
+        DataStore store(QStringLiteral("damaged-"));
+        store.setPath(Alias::Historico, install.historia());
+        try {
+            store.connect(Alias::Historico);
+            const QSqlDatabase db = store.database(Alias::Historico);
+            for (const char *sql : {"SELECT max(Capital) FROM Cabecera",
+                                    "SELECT NumAsunto FROM Cabecera WHERE Tipo = 'I' ORDER BY Fecha DESC LIMIT 1"}) {
+                try {
+                    Scalar(db, QLatin1String(sql));
+                } catch (const AppError &e) {
+                    messages.append(e.message());
+                }
+            }
+        } catch (const AppError &e) {
+            messages.append(e.message());
+        }
+        ASSERT_FALSE(messages.isEmpty()) << "the damage went unnoticed";
+        for (const QString &message : std::as_const(messages)) {
+            EXPECT_TRUE(message.contains(file)) << message.toStdString();
+            EXPECT_TRUE(message.contains(QStringLiteral("restaure una copia de seguridad"))) << message.toStdString();
+        }
+    }
 }

@@ -2,6 +2,7 @@
 #include "platform/process.h"
 #include "store/data_store.h"
 #include "store/lock_conflict.h"
+#include "store/lock_list.h"
 #include "store/record_locks.h"
 #include "store/sql.h"
 #include "support/scripted_prompter.h"
@@ -149,4 +150,38 @@ TEST(LockConflict, ReactsToEachOutcome)
     EXPECT_THROW(LockConflict(prompter, LockBeginning::RateEdit,
                               failWith(StoreCode::KeyViolation, QStringLiteral("x")), refresh),
                  StoreError);
+}
+
+// A program that crashed on another computer leaves its lock for good; the "Bloqueos" window
+// lists it and releases it once the user confirms.
+TEST_F(RecordLocksTest, AStaleLockOfAnotherComputerIsListedAndReleasedOnConfirmation)
+{
+    RecordLocks elsewhere(db(), {QStringLiteral("ana"), QStringLiteral("despacho-2"), 4242, QStringLiteral("s-ana")});
+    elsewhere.lock(QStringLiteral("Interes"), QStringLiteral("2021-01-01"));
+    RecordLocks ended(db(), Other(QStringLiteral("luis"), 999999999)); // no such process here
+    ended.lock(QStringLiteral("Interes"), QStringLiteral("2022-01-01"));
+    RecordLocks mine(db());
+    mine.lock(QStringLiteral("Interes"), QStringLiteral("2023-01-01"));
+
+    const std::vector<HeldLock> locks = CurrentLocks(m_store);
+    ASSERT_EQ(locks.size(), 2u) << "the lock of the ended program is removed";
+    const HeldLock &ana = locks.front();
+    EXPECT_EQ(ana.databaseText(), QStringLiteral("Datos"));
+    EXPECT_EQ(ana.table, QStringLiteral("Interes"));
+    EXPECT_EQ(ana.key, QStringLiteral("2021-01-01"));
+    EXPECT_EQ(ana.user, QStringLiteral("ana"));
+    EXPECT_EQ(ana.host, QStringLiteral("despacho-2"));
+    EXPECT_TRUE(ana.since.isValid());
+
+    ScriptedPrompter prompter;
+    EXPECT_FALSE(ReleaseLock(m_store, locks.back(), prompter)) << "this program's own lock";
+    prompter.queueAnswer(Prompter::Answer::No);
+    EXPECT_FALSE(ReleaseLock(m_store, ana, prompter));
+    EXPECT_EQ(CurrentLocks(m_store).size(), 2u);
+    prompter.queueAnswer(Prompter::Answer::Yes);
+    EXPECT_TRUE(ReleaseLock(m_store, ana, prompter));
+    EXPECT_TRUE(prompter.lastMessage().startsWith(
+        QStringLiteral("¿Desea liberar el bloqueo de Interes 2021-01-01 que tiene el usuario ana en el equipo despacho-2?")));
+    EXPECT_EQ(CurrentLocks(m_store), std::vector<HeldLock>{locks.back()});
+    EXPECT_NO_THROW(RecordLocks(db()).lock(QStringLiteral("Interes"), QStringLiteral("2021-01-01")));
 }
