@@ -10,6 +10,7 @@ int RunBackupCommand(const QStringList &arguments, CliIo &io);
 int RunRestoreCommand(const QStringList &arguments, CliIo &io);
 int RunHistoryCommand(const QStringList &args, CliIo &io);
 int RunInvoiceCommand(const QStringList &args, CliIo &io);
+int RunInvoicesCommand(const QStringList &args, CliIo &io);
 
 const std::vector<CliCommand> &CliCommands()
 {
@@ -34,9 +35,15 @@ const std::vector<CliCommand> &CliCommands()
         {"factura",
          "factura calcular [--instalacion DIR] < factura.json\n"
          "  factura alta [--instalacion DIR] < factura.json\n"
-         "  factura mostrar ID AÑO | borrar ID AÑO [--instalacion DIR]",
-         "Facturas: calcula líneas y totales sin guardar, da de alta una factura entera, la escribe en JSON o la borra.",
-         RunInvoiceCommand},
+         "  factura mostrar ID AÑO | borrar ID AÑO [--instalacion DIR]\n"
+         "  factura pdf ID AÑO SALIDA.pdf | cobrar [--no] ID AÑO [--instalacion DIR]",
+         "Facturas: calcula líneas y totales sin guardar, da de alta una factura entera, la escribe en JSON o en PDF,"
+         " la marca cobrada o no cobrada, o la borra.",
+         RunInvoiceCommand, true},
+        {"facturas",
+         "facturas buscar | listado SALIDA.pdf | exportar SALIDA.xlsx [--instalacion DIR] < criterios.json",
+         "Busca facturas por los criterios en JSON: las escribe con sus sumas en JSON, su listado en PDF o en .xlsx.",
+         RunInvoicesCommand, true},
     };
     return commands;
 }
