@@ -30,7 +30,7 @@ QStringList ExportHeads(const QString &regionName)
     return {QStringLiteral("Año"),   QStringLiteral("Núm. Fact."),   QStringLiteral("Fecha"),
             QStringLiteral("Cliente"), QStringLiteral("Total"),      QStringLiteral("Referencia"),
             QStringLiteral("B. Imponible"), QStringLiteral("DCTO"),
-            regionName == QLatin1String("Canarias") ? QStringLiteral("I.G.I.C.") : QStringLiteral("IVA"),
+            regionName == QStringLiteral("Canarias") ? QStringLiteral("I.G.I.C.") : QStringLiteral("IVA"),
             QStringLiteral("IRPF"),  QStringLiteral("Cobrado")};
 }
 

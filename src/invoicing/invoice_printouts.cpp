@@ -46,7 +46,7 @@ struct InvoiceWords
 InvoiceWords WordsFor(const QString &region)
 {
     InvoiceWords w;
-    if (region == QLatin1String("Cataluña")) {
+    if (region == QStringLiteral("Cataluña")) {
         w.domicilio = QStringLiteral("Domicili");
         w.concepto = QStringLiteral("Concepte");
         w.honorarios = QStringLiteral("Honoraris");
@@ -56,7 +56,7 @@ InvoiceWords WordsFor(const QString &region)
         w.descuento = QStringLiteral("Descompte");
         w.provision = QStringLiteral("Provisió de Fons");
         w.liquido = QStringLiteral("Liquid al meu favor");
-    } else if (region == QLatin1String("Canarias")) {
+    } else if (region == QStringLiteral("Canarias")) {
         w.iva = QStringLiteral("Total I.G.I.C. sobre Honorarios");
     }
     return w;
@@ -236,8 +236,8 @@ std::vector<ReportPage> InvoicePages(const InvoiceHeader &invoice, const std::ve
 
 BandReport InvoiceListReport(const std::vector<InvoiceHeader> &rows, const QString &regionName, const QDate &printDate)
 {
-    const bool catalan = regionName == QLatin1String("Cataluña");
-    const bool canarias = regionName == QLatin1String("Canarias");
+    const bool catalan = regionName == QStringLiteral("Cataluña");
+    const bool canarias = regionName == QStringLiteral("Canarias");
     const auto say = [catalan](const char *es, const char *ca) {
         return QString::fromUtf8(catalan ? ca : es);
     };
