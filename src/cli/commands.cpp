@@ -11,6 +11,9 @@ int RunRestoreCommand(const QStringList &arguments, CliIo &io);
 int RunHistoryCommand(const QStringList &args, CliIo &io);
 int RunInvoiceCommand(const QStringList &args, CliIo &io);
 int RunInvoicesCommand(const QStringList &args, CliIo &io);
+// Clients and contacts (clients_command.cpp).
+int RunClientsCommand(const QStringList &args, CliIo &io);
+int RunContactsCommand(const QStringList &args, CliIo &io);
 
 const std::vector<CliCommand> &CliCommands()
 {
@@ -44,6 +47,14 @@ const std::vector<CliCommand> &CliCommands()
          "facturas buscar | listado SALIDA.pdf | exportar SALIDA.xlsx [--instalacion DIR] < criterios.json",
          "Busca facturas por los criterios en JSON: las escribe con sus sumas en JSON, su listado en PDF o en .xlsx.",
          RunInvoicesCommand, true},
+        {"clientes",
+         "clientes listar | exportar SALIDA.xlsx|SALIDA.vcf|SALIDA.csv | importar ENTRADA.csv [--instalacion DIR]",
+         "Clientes: los lista en JSON, los exporta a Excel, vCard o CSV, o importa un CSV como altas nuevas.",
+         RunClientsCommand},
+        {"contactos",
+         "contactos listar | exportar SALIDA.xlsx|SALIDA.vcf|SALIDA.csv | importar ENTRADA.csv [--instalacion DIR]",
+         "Contactos: los lista en JSON, los exporta a Excel, vCard o CSV, o importa un CSV como altas nuevas.",
+         RunContactsCommand},
     };
     return commands;
 }

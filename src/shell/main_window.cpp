@@ -222,6 +222,9 @@ void TFormMenu::buildMenus()
     interest->addAction(action("tiposdeinteres"));
     interest->addAction(action("liquidaciones"));
     files->addSeparator();
+    files->addAction(action("clientes"));
+    files->addAction(action("contactos"));
+    files->addSeparator();
     files->addAction(action("Action2"));
 
     QMenu *tools = menuBar()->addMenu(QStringLiteral("&Utilidades"));
@@ -276,6 +279,9 @@ QWidget *TFormMenu::buildNavigation()
     group("PadreIntereses", QStringLiteral("Intereses"),
           {{"BtnTiposInteres", QStringLiteral("Tipos de Interés "), NavGlyph::Rates, "tiposdeinteres"},
            {"BtnCalcular", QStringLiteral("Calcular Zozazidar "), NavGlyph::Settlement, "liquidaciones"}});
+    group("PadreClientes", QStringLiteral("Clientes"),
+          {{"BtnClientes", QStringLiteral("Clientes"), NavGlyph::Clients, "clientes"},
+           {"BtnContactos", QStringLiteral("Contactos"), NavGlyph::Contacts, "contactos"}});
     // The fees group is part of the window but nothing shows it yet.
     group("PadreHonorarios", QStringLiteral("Honorarios"),
           {{"BtnRegion", QStringLiteral("Seleccionar Región"), NavGlyph::Region, "Action11"},

@@ -31,6 +31,10 @@ Look LookOf(NavGlyph glyph)
         return {QStringLiteral("L"), QColor(0x8e, 0x44, 0x6b)};
     case NavGlyph::Fees:
         return {QStringLiteral("H"), QColor(0x8e, 0x44, 0x6b)};
+    case NavGlyph::Clients:
+        return {QStringLiteral("Cl"), QColor(0x1e, 0x7f, 0x8c)};
+    case NavGlyph::Contacts:
+        return {QStringLiteral("@"), QColor(0x1e, 0x7f, 0x8c)};
     }
     return {};
 }

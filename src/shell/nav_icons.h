@@ -3,5 +3,5 @@
 #include <QIcon>
 
 // Pictures of the navigation panel's buttons, drawn by the program.
-enum class NavGlyph { Rates, Settlement, Region, Concepts, Tables, Invoice, InvoiceList, Fees };
+enum class NavGlyph { Rates, Settlement, Region, Concepts, Tables, Invoice, InvoiceList, Fees, Clients, Contacts };
 QIcon NavIcon(NavGlyph glyph);

@@ -3,6 +3,8 @@
 #include "core/version.h"
 #include "backup/backup_window.h"
 #include "backup/restore_window.h"
+#include "clients/clients_window.h"
+#include "clients/contacts_window.h"
 #include "documents/template_catalogue_window.h"
 #include "interest/rate_list_window.h"
 #include "interest/settlement_input_window.h"
@@ -66,14 +68,22 @@ void OpenLocks(AppContext &context, QWidget *parent)
     ShowLockListWindow(context, parent);
 }
 
+void OpenClients(AppContext &context, QWidget *parent)
+{
+    ShowClients(context, parent);
+}
+
+void OpenContacts(AppContext &context, QWidget *parent)
+{
+    ShowContacts(context, parent);
+}
+
 // Not part of the program yet: these actions do nothing until their windows are.
 void OpenRegionSelection(AppContext &, QWidget *) {}
 void OpenFeeConcepts(AppContext &, QWidget *) {}
 void OpenScaleTables(AppContext &, QWidget *) {}
 void OpenInvoiceList(AppContext &, QWidget *) {}
 void OpenFeeCalculator(AppContext &, QWidget *) {}
-void OpenClients(AppContext &, QWidget *) {}
-void OpenContacts(AppContext &, QWidget *) {}
 void CreateRunWindows(AppContext &, QWidget *) {}
 
 } // namespace Openers
