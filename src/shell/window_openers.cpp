@@ -9,7 +9,8 @@
 #include "interest/rate_list_window.h"
 #include "interest/settlement_input_window.h"
 #include "invoicing/company_data_window.h"
-#include "invoicing/new_invoice_dialog.h"
+#include "invoicing/invoice_list_window.h"
+#include "invoicing/invoice_search_window.h"
 #include "shell/about_window.h"
 #include "shell/lock_list_window.h"
 #include "shell/startup.h"
@@ -28,7 +29,12 @@ void OpenCompanyData(AppContext &context, QWidget *parent)
 
 void OpenInvoicing(AppContext &context, QWidget *parent)
 {
-    OpenNewInvoice(context, parent);
+    ShowInvoiceList(context, parent);
+}
+
+void OpenInvoiceList(AppContext &context, QWidget *parent)
+{
+    ShowInvoiceListSearch(context, parent);
 }
 
 void OpenAbout(AppContext &context, QWidget *parent)
@@ -82,7 +88,6 @@ void OpenContacts(AppContext &context, QWidget *parent)
 void OpenRegionSelection(AppContext &, QWidget *) {}
 void OpenFeeConcepts(AppContext &, QWidget *) {}
 void OpenScaleTables(AppContext &, QWidget *) {}
-void OpenInvoiceList(AppContext &, QWidget *) {}
 void OpenFeeCalculator(AppContext &, QWidget *) {}
 void CreateRunWindows(AppContext &, QWidget *) {}
 
