@@ -89,7 +89,7 @@ SearchSums SumRows(const std::vector<InvoiceHeader> &rows);
 QString FoundLabel(std::size_t count);
 QString SumsLabel(const SearchSums &sums);
 
-// The invoice list in key order (number, then year).
+// The invoice list in key order (number, then year), with the fields the list shows.
 std::vector<InvoiceHeader> ListInvoices(const QSqlDatabase &db);
 
 // Commission on the fees found: RoundTo2(percent x fees / 100); 10 % of 1234,56 is 123,46.
