@@ -9,14 +9,17 @@ namespace {
 
 QString HelpText()
 {
-    QString text = QStringLiteral("Uso: devenix-cli ORDEN [ARGUMENTOS]\n\n"
+    QString text = QStringLiteral("Uso: devenix-cli [--instalacion DIR] ORDEN [ARGUMENTOS]\n\n"
                                   "Cuantix sin ventanas: las mismas reglas que el programa Devenix.\n\n"
                                   "Órdenes:\n");
     for (const CliCommand &c : CliCommands())
         text += QStringLiteral("  %1\n      %2\n").arg(QString::fromUtf8(c.synopsis), QString::fromUtf8(c.summary));
     text += QStringLiteral("\nOpciones:\n"
-                           "  --help       muestra esta ayuda\n"
-                           "  --version    muestra la versión\n\n"
+                           "  --instalacion DIR  carpeta de la instalación (por omisión, la actual); vale\n"
+                           "                     antes o después de la orden:\n"
+                           "                     devenix-cli --instalacion DIR historico listar\n"
+                           "  --help             muestra esta ayuda\n"
+                           "  --version          muestra la versión\n\n"
                            "Estado de salida: 0 correcto, 2 datos de entrada no válidos, 1 otro error.\n");
     return text;
 }
@@ -41,7 +44,36 @@ QString InstallationDir(QStringList &args)
     return dir.isEmpty() ? QDir::currentPath() : QDir(dir).absolutePath();
 }
 
-int RunCli(const QStringList &args, CliIo &io)
+namespace {
+
+// Standard error with control characters written as \xHH: a pasted ESC or NUL in a case or
+// an argument must not reach the terminal raw.
+class EscapingIo final : public CliIo
+{
+public:
+    explicit EscapingIo(CliIo &inner)
+        : m_inner(inner)
+    {
+    }
+    QByteArray readAllInput() override { return m_inner.readAllInput(); }
+    void out(const QString &text) override { m_inner.out(text); }
+    void outUtf8(const QByteArray &text) override { m_inner.outUtf8(text); }
+    void err(const QString &text) override { m_inner.err(EscapeControlCharacters(text)); }
+
+private:
+    CliIo &m_inner;
+};
+
+// "--instalacion DIR ORDEN ..." as "ORDEN ... --instalacion DIR", as git -C is given.
+QStringList WithLeadingInstallationMoved(const QStringList &args)
+{
+    const QString option = QStringLiteral("--instalacion");
+    if (args.size() < 2 || args.first() != option)
+        return args;
+    return args.mid(2) << option << args.at(1);
+}
+
+int Run(const QStringList &args, CliIo &io)
 {
     if (args.isEmpty() || args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h")) {
         io.out(HelpText());
@@ -67,4 +99,26 @@ int RunCli(const QStringList &args, CliIo &io)
     }
     io.err(QStringLiteral("Orden desconocida: %1. Use devenix-cli --help.\n").arg(args.first()));
     return CliBadInput;
+}
+
+} // namespace
+
+QString EscapeControlCharacters(const QString &text)
+{
+    QString escaped;
+    escaped.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u == u'\n' || !(u < 0x20 || (u >= 0x7f && u < 0xa0)))
+            escaped += c;
+        else
+            escaped += QStringLiteral("\\x") + QString::number(u, 16).toUpper().rightJustified(2, QLatin1Char('0'));
+    }
+    return escaped;
+}
+
+int RunCli(const QStringList &args, CliIo &io)
+{
+    EscapingIo escaping(io);
+    return Run(WithLeadingInstallationMoved(args), escaping);
 }

@@ -53,5 +53,11 @@ QString InstallationDir(QStringList &args);
 // restore cut short there is finished or undone, said in one line on standard error.
 void RecoverInstallationAtStart(const QStringList &args, CliIo &io);
 
-// Runs devenix-cli with its arguments (without the program name).
+// The text with C0 and C1 control characters other than the newline written as \xHH
+// ("\x1B" for ESC, "\x00" for NUL): what standard error echoes of the user's input.
+QString EscapeControlCharacters(const QString &text);
+
+// Runs devenix-cli with its arguments (without the program name). "--instalacion DIR" may
+// come before the command as well as after it. Standard error goes through
+// EscapeControlCharacters.
 int RunCli(const QStringList &args, CliIo &io);

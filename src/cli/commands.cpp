@@ -11,6 +11,7 @@ int RunRestoreCommand(const QStringList &arguments, CliIo &io);
 int RunHistoryCommand(const QStringList &args, CliIo &io);
 int RunInvoiceCommand(const QStringList &args, CliIo &io);
 int RunInvoicesCommand(const QStringList &args, CliIo &io);
+int RunVerifactuCommand(const QStringList &args, CliIo &io);
 // Clients and contacts (clients_command.cpp).
 int RunClientsCommand(const QStringList &args, CliIo &io);
 int RunContactsCommand(const QStringList &args, CliIo &io);
@@ -47,6 +48,12 @@ const std::vector<CliCommand> &CliCommands()
          "facturas buscar | listado SALIDA.pdf | exportar SALIDA.xlsx [--instalacion DIR] < criterios.json",
          "Busca facturas por los criterios en JSON: las escribe con sus sumas en JSON, su listado en PDF o en .xlsx.",
          RunInvoicesCommand, true},
+        {"verifactu",
+         "verifactu comprobar | registros [--desde dd/mm/aaaa] [--hasta dd/mm/aaaa] | xml N | enviar < clave\n"
+         "  [--instalacion DIR]",
+         "Registros VERI*FACTU: comprueba huellas y cadena, los lista en JSON, escribe el XML de uno o envía los "
+         "pendientes a la Agencia Tributaria.",
+         RunVerifactuCommand},
         {"clientes",
          "clientes listar | exportar SALIDA.xlsx|SALIDA.vcf|SALIDA.csv | importar ENTRADA.csv [--instalacion DIR]",
          "Clientes: los lista en JSON, los exporta a Excel, vCard o CSV, o importa un CSV como altas nuevas.",

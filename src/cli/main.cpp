@@ -38,10 +38,13 @@ private:
 
 bool NeedsGui(int argc, char **argv)
 {
-    if (argc < 2)
+    int command = 1;
+    if (argc > 2 && qstrcmp(argv[1], "--instalacion") == 0)
+        command = 3;
+    if (argc <= command)
         return false;
     for (const CliCommand &c : CliCommands()) {
-        if (qstrcmp(argv[1], c.name) == 0)
+        if (qstrcmp(argv[command], c.name) == 0)
             return c.needsGui;
     }
     return false;

@@ -84,7 +84,9 @@ int RunReportCommand(const QStringList &arguments, CliIo &io)
     const auto computed = ReadAndComputeCase(args, 1, io, status);
     if (!computed)
         return status;
-    WriteSettlementReportPdf(computed->input, computed->result, args.at(0));
+    SettlementHeading heading;
+    heading.office = OfficeNameFromSettings(computed->installationDir + QStringLiteral("/Devenix.ini"));
+    WriteSettlementReportPdf(computed->input, computed->result, args.at(0), QDate::currentDate(), heading);
     return CliOk;
 }
 

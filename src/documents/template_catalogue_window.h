@@ -36,6 +36,6 @@ private:
     QTableView *m_grid;
 };
 
-// The main window's "Configurar Plantillas &Zozazidar": the catalogue window, modal, freed
+// The main window's "Configurar Plantillas de &Intereses": the catalogue window, modal, freed
 // when it closes.
 void ShowTemplateCatalogue(AppContext &context, QWidget *parent);

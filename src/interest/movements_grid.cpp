@@ -46,7 +46,8 @@ void MovementDelegate::setModelData(QWidget *editor, QAbstractItemModel *model, 
         return;
     if (model->setData(index, line->text()))
         return;
-    const QString message = index.column() == m_model.fechaColumn()
+    const QString message = !m_model.lastRefusal().isEmpty() ? m_model.lastRefusal()
+                            : index.column() == m_model.fechaColumn()
                                 ? QStringLiteral("\"%1\" no es una fecha válida.").arg(line->displayText())
                                 : NumberEdit::InvalidMessage();
     // Not while the editor is losing the focus: the message box would take it again.
@@ -127,11 +128,12 @@ bool MovementsGrid::postPending()
 
     const auto failure = m_model->lastFailure();
     const QString message = m_model->lastFailureMessage();
-    if (failure == WorkingMovementsModel::Failure::MissingDate
-        || failure == WorkingMovementsModel::Failure::MissingAmount) {
+    using Failure = WorkingMovementsModel::Failure;
+    if (failure == Failure::MissingDate || failure == Failure::MissingAmount || failure == Failure::RefusedDate
+        || failure == Failure::RefusedAmount) {
         m_context.prompter.inform(message);
-        const int missing = failure == WorkingMovementsModel::Failure::MissingDate ? m_model->fechaColumn()
-                                                                                 : m_model->importeColumn();
+        const bool onDate = failure == Failure::MissingDate || failure == Failure::RefusedDate;
+        const int missing = onDate ? m_model->fechaColumn() : m_model->importeColumn();
         m_posting = true;
         setCurrentIndex(m_model->index(pending, missing));
         m_posting = false;

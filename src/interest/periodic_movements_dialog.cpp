@@ -133,6 +133,11 @@ void TFormPagPer::accept()
     if (!validateDay())
         return;
     const PeriodicSeries s = series();
+    if (const auto refusal = PeriodicSeriesRefusal(s)) {
+        m_context.prompter.inform(refusal->message);
+        (refusal->onAmount ? static_cast<QWidget *>(m_amount) : m_year)->setFocus();
+        return;
+    }
     std::optional<QDate> refused;
     try {
         const WaitCursor wait;

@@ -4,12 +4,13 @@
 #include "documents/word_processor_dialog.h"
 #include "interest/settlement_report.h"
 #include "report/report_preview.h"
+#include "store/app_context.h"
 
 #include <QApplication>
 #include <QScopeGuard>
 
 void PrintSettlement(AppContext &context, QWidget *parent, const SettlementInput &input,
-                     const SettlementResult &result)
+                     const SettlementResult &result, SettlementHeading heading)
 {
     if (result.rows.empty())
         return;
@@ -24,7 +25,8 @@ void PrintSettlement(AppContext &context, QWidget *parent, const SettlementInput
     }
     QApplication::setOverrideCursor(Qt::WaitCursor);
     auto restore = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
-    const BandReport report = SettlementReport(input, result, QDate::currentDate());
+    heading.office = OfficeNameFromSettings(context.settingsPath);
+    const BandReport report = SettlementReport(input, result, QDate::currentDate(), heading);
     const std::vector<ReportPage> pages = report.build();
     restore.dismiss();
     QApplication::restoreOverrideCursor();

@@ -34,7 +34,7 @@ TFormInt::TFormInt(AppContext &context, QWidget *parent)
     , m_grid(new QTableView(this))
 {
     setObjectName(QStringLiteral("FormInt"));
-    setWindowTitle(QStringLiteral("Mantenimiento Zozazidar"));
+    setWindowTitle(QStringLiteral("Mantenimiento de Intereses"));
     setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
     resize(900, 600); // when restored from maximised
     setWindowState(Qt::WindowMaximized);

@@ -10,7 +10,7 @@ struct AppContext;
 class QTableView;
 class RateTableModel;
 
-// "Mantenimiento Zozazidar": the rate table, read only, with add, delete and modify. Changing
+// "Mantenimiento de Intereses": the rate table, read only, with add, delete and modify. Changing
 // or deleting a period takes its record lock first (LockConflict).
 class TFormInt final : public QDialog
 {

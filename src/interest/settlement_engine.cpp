@@ -1,5 +1,6 @@
 #include "interest/settlement_engine.h"
 
+#include "core/date_text.h"
 #include "core/errors.h"
 #include "core/number_text.h"
 #include "core/rounding.h"
@@ -140,6 +141,24 @@ private:
         }
         if (!any)
             m_messages.append(NoRatesMessage);
+        else if (!Covered(span.first, span.last))
+            m_messages.append(PartialRatesMessage(span.first, span.last));
+    }
+
+    // Whether every day of first..last lies in some rate period (taken in ascending Desde).
+    bool Covered(const QDate &first, const QDate &last) const
+    {
+        QDate next = first;
+        for (const RatePeriod &p : m_rates) {
+            if (next > last)
+                break;
+            if (p.hasta < next)
+                continue;
+            if (p.desde > next)
+                return false;
+            next = p.hasta.addDays(1);
+        }
+        return next > last;
     }
 
     const SettlementInput &m_input;
@@ -151,6 +170,12 @@ private:
 };
 
 } // namespace
+
+QString PartialRatesMessage(const QDate &first, const QDate &last)
+{
+    return QStringLiteral("No existen tipos de intereses para todo el período del ") + FormatDate(first)
+        + QStringLiteral(" al ") + FormatDate(last) + QLatin1Char('.');
+}
 
 SettlementMode ModeOf(const SettlementInput &input)
 {
@@ -243,6 +268,11 @@ void SettlementCalculator::applyMovement(const Movement &movement)
     }
     if (!m_impute) {
         m_runningCapital -= m;
+    } else if (m_mode != SettlementMode::Simple) {
+        // Compounded interest is already inside the principal: keeping the principal for the
+        // part paid against interest would charge interest on money the debtor has paid.
+        m_runningCapital -= m;
+        m_pendingInterest = std::max(0.0, m_pendingInterest - m);
     } else if (m > m_pendingInterest) {
         m_runningCapital = static_cast<double>(static_cast<Wide>(m_runningCapital)
                                                - (static_cast<Wide>(m) - m_pendingInterest));

@@ -18,6 +18,10 @@
 inline const QString NoRatesMessage =
     QStringLiteral("No existen tipos de intereses dentro de las fechas especificadas.");
 
+// Shown after a period some of whose days lie in no rate period (dates dd/mm/yyyy), unless
+// NoRatesMessage was shown for it.
+QString PartialRatesMessage(const QDate &first, const QDate &last);
+
 // How interest accrues: simple, or compounded day by day with one row per segment or one
 // row per day.
 enum class SettlementMode { Simple, CompoundPerPeriod, CompoundDaily };
@@ -47,8 +51,10 @@ public:
     // Nothing happens when firstDay > lastDay.
     void AddSegment(double rate, const QDate &lastDay, const QDate &firstDay);
 
-    // An entry adds to the principal. A payment takes from it; with imputation it first pays
-    // off the pending interest and only the excess reduces the principal. Counted in its total.
+    // An entry adds to the principal. A payment takes from it; with imputation in simple mode it
+    // first pays off the pending interest and only the excess reduces the principal (compound
+    // modes hold the interest inside the principal, so the whole payment reduces it). Counted
+    // in its total.
     void applyMovement(const Movement &movement);
     // Counted in its total only: the principal does not change.
     void countMovement(const Movement &movement);

@@ -6,6 +6,7 @@
 #include "interest/number_edit.h"
 #include "interest/periodic_movements_dialog.h"
 #include "interest/print_settlement.h"
+#include "interest/settlement_checks.h"
 #include "interest/settlement_history.h"
 #include "interest/settlement_view_window.h"
 #include "interest/working_movements.h"
@@ -21,6 +22,7 @@
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -134,6 +136,7 @@ void TFormInter::buildControls()
 {
     Prompter &prompter = m_context.prompter;
     m_capital = Named(new MoneyBox(this), QStringLiteral("EditCAPITAL"));
+    m_capital->setCheck(prompter, PrincipalRefusal);
     m_desde1 = Date(QStringLiteral("DateDESDE1"), prompter, this);
     m_hasta1 = Date(QStringLiteral("DateHASTA1"), prompter, this);
     m_tipo = TypeList(QStringLiteral("ComboTIPO"), this);
@@ -151,7 +154,7 @@ void TFormInter::buildControls()
     m_acumu = Named(new QCheckBox(QStringLiteral("Interés Acumulado"), this), QStringLiteral("CheckACUMU"));
     m_perio = Named(new QRadioButton(QStringLiteral("Cálculo por Períodos"), this), QStringLiteral("RadioPERIO"));
     m_detal = Named(new QRadioButton(QStringLiteral("Cálculo Detallado"), this), QStringLiteral("RadioDETAL"));
-    m_descontar = Named(new QCheckBox(QStringLiteral("Imputación Pagos Parciales a Zozazidar"), this),
+    m_descontar = Named(new QCheckBox(QStringLiteral("Imputación Pagos Parciales a Intereses"), this),
                         QStringLiteral("CheckDESCONTAR"));
     m_moneda = Named(new QComboBox(this), QStringLiteral("ComboMONEDA"));
     m_moneda->addItems({QStringLiteral("Eur"), QStringLiteral("Pta")});
@@ -316,6 +319,40 @@ void TFormInter::applyStoredSettlement(const StoredSettlement &stored)
     setInput(ReloadedInput(stored, input()));
     if (stored.conSentencia && stored.desde2.isValid())
         m_desde2->setDate(stored.desde2);
+    m_caseNumber = stored.header.numAsunto;
+    m_caseDescription = stored.header.descripcion;
+}
+
+SettlementHeading TFormInter::heading() const
+{
+    SettlementHeading heading;
+    heading.caseNumber = m_caseNumber;
+    heading.description = m_caseDescription;
+    return heading;
+}
+
+bool TFormInter::hasMovements() const
+{
+    return m_payments->hasPending() || m_entries->hasPending()
+           || !LoadWorkingMovements(m_context.store.database(Alias::Devenix)).empty();
+}
+
+void TFormInter::reject()
+{
+    if (hasMovements()
+        && !m_context.prompter.askYesNo(QStringLiteral("¿Desea salir y descartar los pagos y entradas introducidos?")))
+        return;
+    QDialog::reject();
+}
+
+void TFormInter::keyPressEvent(QKeyEvent *event)
+{
+    // "  &Salir" is no cancel button: Escape must not throw away the movements being prepared.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void TFormInter::applyTypeRule()
@@ -370,8 +407,8 @@ void TFormInter::onPageChanged(int page)
 bool TFormInter::settleEdits()
 {
     QWidget *focus = QApplication::focusWidget();
-    if (focus == m_capital)
-        m_capital->commitText();
+    if (focus == m_capital && !m_capital->commitText())
+        return false;
     for (NumberEdit *edit : {m_interes, m_interes2}) {
         if (focus == edit && !edit->validate())
             return false;
@@ -438,6 +475,13 @@ void TFormInter::viewSettlement()
     if (!settleEdits())
         return;
     const SettlementInput in = input();
+    // A settlement recovered from an older history may hold what is no longer typed.
+    if (const auto refusal = SettlementInputRefusal(in)) {
+        m_context.prompter.inform(*refusal);
+        if (PrincipalRefusal(in.principal))
+            m_capital->setFocus();
+        return;
+    }
     if (const auto refusal = CheckSettlementDates(in)) {
         m_context.prompter.inform(refusal->message);
         if (auto *box = findChild<DateBox *>(refusal->focus))
@@ -448,8 +492,8 @@ void TFormInter::viewSettlement()
     actions.store = [](TFormInterVi &view) {
         StoreSettlementInHistory(view.context(), &view, view.settlementInput(), view.settlementResult());
     };
-    actions.print = [](TFormInterVi &view) {
-        PrintSettlement(view.context(), &view, view.settlementInput(), view.settlementResult());
+    actions.print = [heading = heading()](TFormInterVi &view) {
+        PrintSettlement(view.context(), &view, view.settlementInput(), view.settlementResult(), heading);
     };
     ViewSettlement(m_context, m_mainWindow ? m_mainWindow.data() : this, in, actions);
 }
@@ -470,6 +514,8 @@ void TFormInter::newSettlement()
     m_entries->cancelPending();
     m_context.store.emptyWorkingMovements();
     refreshGrids();
+    m_caseNumber.clear();
+    m_caseDescription.clear();
     const QDate today = QDate::currentDate();
     m_desde1->setDate(today);
     m_desde2->setDate(today.addDays(1));

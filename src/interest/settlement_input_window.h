@@ -1,6 +1,6 @@
 #pragma once
 
-#include "interest/settlement_types.h"
+#include "interest/settlement_report.h"
 
 #include <QDialog>
 #include <QPointer>
@@ -37,6 +37,8 @@ public:
     void setInput(const SettlementInput &input);
     // Steps 4 to 7 of reloading a stored settlement (the movements included).
     void applyStoredSettlement(const StoredSettlement &stored);
+    // The case the printout names: the one recovered from the history, until a new settlement.
+    SettlementHeading heading() const;
 
     // The buttons.
     void addMovement();           // "    &Alta Pago" / "   &Alta Entrada"
@@ -47,12 +49,20 @@ public:
     void recoverSettlement();     // "&Recuperar Liquidación"
     void newSettlement();         // "&Nueva Liquidación"
 
+    // Closing by "  &Salir" or the close box: with movements entered, only after the user
+    // agrees to discard them. Escape does not close the window.
+    void reject() override;
+
     MovementsGrid *paymentsGrid() const { return m_payments; }
     MovementsGrid *entriesGrid() const { return m_entries; }
     // The grid of the page shown.
     MovementsGrid *currentGrid() const;
 
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
 private:
+    bool hasMovements() const;
     void buildControls();
     QWidget *buildPages();
     void applyTypeRule();
@@ -93,6 +103,9 @@ private:
     MovementsGrid *m_payments;
     MovementsGrid *m_entries;
     int m_shownPage = 0;
+    // The case the settlement was recovered as, for its printout; cleared by a new one.
+    QString m_caseNumber;
+    QString m_caseDescription;
 };
 
 // "&Liquidaciones" of the main window: the input window, modal and maximised.

@@ -3,6 +3,7 @@
 #include "core/date_text.h"
 #include "core/number_text.h"
 #include "interest/rate_table.h"
+#include "interest/settlement_checks.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -124,6 +125,8 @@ std::vector<Movement> ReadMovements(const QJsonArray &list)
         if (!fields.has(QStringLiteral("Importe")))
             fields.fail(QStringLiteral("falta el campo Importe."));
         m.amount = fields.number(QStringLiteral("Importe"));
+        if (const auto refusal = MovementRefusal(m))
+            fields.fail(*refusal);
         const QString kind = fields.text(QStringLiteral("Tipo"));
         if (!kind.isEmpty() && kind != QLatin1String("P") && kind != QLatin1String("E"))
             fields.fail(QStringLiteral("el campo Tipo debe ser \"P\" (pago) o \"E\" (entrada): \"%1\".").arg(kind));
@@ -308,6 +311,8 @@ SettlementCase ParseSettlementCase(const QByteArray &json)
     SettlementCase c;
     SettlementInput &in = c.input;
     in.principal = fields.number(QStringLiteral("Capital"));
+    if (const auto refusal = PrincipalRefusal(in.principal))
+        fields.fail(*refusal);
     in.start = fields.date(QStringLiteral("Desde1"));
     in.end = fields.date(QStringLiteral("Hasta1"));
     in.secondPeriod = fields.flag(QStringLiteral("ConSentencia"));

@@ -41,7 +41,9 @@ public:
 
 // Reads a case. Throws CaseError for text that is not a JSON object, a field of the wrong
 // kind, a date that is not a date, an unknown interest type or currency, an agreed rate that is
-// not a number where "Interés Pactado" needs it, two movements on one date, and rate periods
+// not a number where "Interés Pactado" needs it, two movements on one date, a principal or a
+// movement that settlement_checks.h refuses (negative or too large principal, amount of 0 or
+// less or too large, date after 31/12/2099), and rate periods
 // that the rate table would refuse (the add dialog's checks and ranges).
 SettlementCase ParseSettlementCase(const QByteArray &json);
 

@@ -1,7 +1,10 @@
 #include "interest/settlement_report.h"
 
 #include "core/date_text.h"
+#include "core/errors.h"
+#include "core/ini_file.h"
 #include "core/number_text.h"
+#include "interest/settlement_engine.h"
 #include "report/report_painter.h"
 
 namespace {
@@ -23,14 +26,54 @@ QRectF Cell(int column, double top, double height)
     return QRectF(c.left, top, c.right - c.left, height);
 }
 
+// As the view window's totals strip shows it.
 QString SummaryAmount(double value)
 {
-    return FormatThousands2Digits(value, 9);
+    return FormatThousands2Digits(value, 15);
 }
+
+QString PeriodLine(const QString &name, const QDate &first, const QDate &last, int type, const QString &agreedRate)
+{
+    QString typeText = InterestTypeTexts().value(type);
+    if (type == static_cast<int>(InterestType::Agreed))
+        typeText += QStringLiteral(" (") + agreedRate.trimmed() + QStringLiteral(" %)");
+    return name + QStringLiteral(": del ") + FormatDate(first) + QStringLiteral(" al ") + FormatDate(last)
+        + QStringLiteral(", ") + typeText;
+}
+
+constexpr double kHeadingLine = 5.0;
 
 } // namespace
 
-BandReport SettlementReport(const SettlementInput &input, const SettlementResult &result, const QDate &printDate)
+QString OfficeNameFromSettings(const QString &settingsPath)
+{
+    try {
+        return IniFile(settingsPath).readString(QStringLiteral("FACTURACION"), QStringLiteral("EMPRESA")).trimmed();
+    } catch (const AppError &) {
+        return {};
+    }
+}
+
+QStringList SettlementHeadingLines(const SettlementInput &input, const SettlementHeading &heading)
+{
+    QStringList lines;
+    if (!heading.office.trimmed().isEmpty())
+        lines << heading.office.trimmed();
+    if (!heading.caseNumber.trimmed().isEmpty()) {
+        QString line = QStringLiteral("Asunto: ") + heading.caseNumber.trimmed();
+        if (!heading.description.trimmed().isEmpty())
+            line += QStringLiteral(" - ") + heading.description.trimmed();
+        lines << line;
+    }
+    lines << PeriodLine(QStringLiteral("Primer período"), input.start, input.end, input.type1, input.agreedRate1);
+    if (input.secondPeriod)
+        lines << PeriodLine(QStringLiteral("Segundo período"), input.end.addDays(1), input.secondEnd, input.type2,
+                            input.agreedRate2);
+    return lines;
+}
+
+BandReport SettlementReport(const SettlementInput &input, const SettlementResult &result, const QDate &printDate,
+                            const SettlementHeading &heading)
 {
     BandReport report(kTitle);
     const double width = report.geometry().contentWidth();
@@ -39,19 +82,27 @@ BandReport SettlementReport(const SettlementInput &input, const SettlementResult
     bold.bold = true;
 
     const QString date = FormatLongDate(printDate);
+    const QStringList headingLines = SettlementHeadingLines(input, heading);
+    const double captionsTop = 12.0 + kHeadingLine * static_cast<double>(headingLines.size()) + 3.0;
     report.setPageHeader([=](const PageInfo &) {
-        ReportBand band(24.0);
+        ReportBand band(captionsTop + 9.0);
         TextStyle title;
         title.pointSize = 16.0;
         title.bold = true;
         band.text(QRectF(0, 0, 60, 8), date, normal);
         band.text(QRectF(0, 0, width, 10), kTitle, title, Qt::AlignCenter);
+        for (qsizetype i = 0; i < headingLines.size(); ++i) {
+            TextStyle style;
+            style.bold = i == 0 && !heading.office.trimmed().isEmpty();
+            band.text(QRectF(0, 12.0 + kHeadingLine * static_cast<double>(i), width, kHeadingLine), headingLines.at(i),
+                      style, Qt::AlignCenter);
+        }
         const QStringList captions = {QStringLiteral("Desde:"),          QStringLiteral("Hasta:"),
                                       QStringLiteral("Días:"),           QStringLiteral("Capital Acumu.:"),
                                       QStringLiteral("Interés"),         QStringLiteral("Total:")};
         for (int c = 0; c < 6; ++c)
-            band.text(Cell(c, 15, 6), captions[c], bold, kRight);
-        band.rule(22.0, 0, width, 0.3);
+            band.text(Cell(c, captionsTop, 6), captions[c], bold, kRight);
+        band.rule(captionsTop + 7.0, 0, width, 0.3);
         return band;
     });
 
@@ -66,23 +117,27 @@ BandReport SettlementReport(const SettlementInput &input, const SettlementResult
         return band;
     });
 
-    // Capital Inicial: + Zozazidar: + Entradas: - Pagos: = Total:, labels over their amounts.
+    // Capital Inicial: + Intereses: + Entradas: - Pagos: = Total:, labels over their amounts.
     const double principal = input.principal;
     const double total = principal + result.totalInterest + result.totalEntries - result.totalPayments;
-    const QString labels[] = {QStringLiteral("Capital Inicial:"), QStringLiteral("Zozazidar:"),
+    const QString labels[] = {QStringLiteral("Capital Inicial:"), QStringLiteral("Intereses:"),
                               QStringLiteral("Entradas:"), QStringLiteral("Pagos:"), QStringLiteral("Total:")};
     const double amounts[] = {principal, result.totalInterest, result.totalEntries, result.totalPayments, total};
     const QString signs[] = {QStringLiteral("+"), QStringLiteral("+"), QStringLiteral("-"), QStringLiteral("=")};
     ReportBand summary(20.0);
     summary.rule(3.0, 0, width, 0.3);
-    const double column = 30.0;
-    const double gap = (width - 5 * column) / 4;
+    // Room for the largest amount a user may type, with its cents; the total, in bold, wider.
+    const double columns[] = {31.0, 31.0, 31.0, 31.0, 40.0};
+    const double gap = (width - 164.0) / 4;
+    double x = 0.0;
     for (int k = 0; k < 5; ++k) {
-        const double x = k * (column + gap);
+        const double column = columns[k];
         summary.text(QRectF(x, 5, column, 6), labels[k], bold, kRight);
-        summary.text(QRectF(x, 11, column, 6), SummaryAmount(amounts[k]), k == 4 ? bold : normal, kRight);
+        const QString amount = k == 0 ? PrincipalText(input) : SummaryAmount(amounts[k]);
+        summary.text(QRectF(x, 11, column, 6), amount, k == 4 ? bold : normal, kRight);
         if (k < 4)
             summary.text(QRectF(x + column, 11, gap, 6), signs[k], bold, Qt::AlignCenter);
+        x += column + gap;
     }
     report.setSummary(summary);
 
@@ -97,14 +152,14 @@ BandReport SettlementReport(const SettlementInput &input, const SettlementResult
 }
 
 std::vector<ReportPage> SettlementReportPages(const SettlementInput &input, const SettlementResult &result,
-                                              const QDate &printDate)
+                                              const QDate &printDate, const SettlementHeading &heading)
 {
-    return SettlementReport(input, result, printDate).build();
+    return SettlementReport(input, result, printDate, heading).build();
 }
 
 void WriteSettlementReportPdf(const SettlementInput &input, const SettlementResult &result, const QString &pdfPath,
-                              const QDate &printDate)
+                              const QDate &printDate, const SettlementHeading &heading)
 {
-    const BandReport report = SettlementReport(input, result, printDate);
+    const BandReport report = SettlementReport(input, result, printDate, heading);
     WriteReportPdf(report.build(), report.geometry(), report.title(), pdfPath);
 }

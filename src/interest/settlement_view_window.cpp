@@ -9,6 +9,8 @@
 #include "widgets/list_grid.h"
 
 #include <QHBoxLayout>
+
+#include <algorithm>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMainWindow>
@@ -80,6 +82,11 @@ TFormInterVi::TFormInterVi(AppContext &context, QWidget *mainWindow)
     m_grid->setColumnWidth(SettlementRowsModel::Capital, amountWidth);
     m_grid->setColumnWidth(SettlementRowsModel::Interes, metrics.horizontalAdvance(QStringLiteral("% Interés")) + 24);
     m_grid->setColumnWidth(SettlementRowsModel::Total, amountWidth);
+    // The columns share the window's width; none gets narrower than its content needs.
+    QHeaderView *header = m_grid->horizontalHeader();
+    header->setMinimumSectionSize(std::min(dateWidth, metrics.horizontalAdvance(QStringLiteral("% Interés")) + 24));
+    header->setStretchLastSection(false);
+    header->setSectionResizeMode(QHeaderView::Stretch);
 
     // Read left to right as a sum: capital + interest - payments + entries = total.
     auto *strip = new QHBoxLayout;
@@ -87,7 +94,7 @@ TFormInterVi::TFormInterVi(AppContext &context, QWidget *mainWindow)
     strip->addWidget(text("Capital Inicial:"));
     strip->addWidget(m_capital);
     strip->addWidget(text("+"));
-    strip->addWidget(text("Zozazidar:"));
+    strip->addWidget(text("Intereses:"));
     strip->addWidget(m_interest);
     strip->addWidget(text("-"));
     strip->addWidget(text("Pagos:"));

@@ -1,6 +1,9 @@
 #include "interest/working_movements.h"
 
+#include "core/amount_limit.h"
 #include "core/date_text.h"
+#include "core/errors.h"
+#include "interest/settlement_checks.h"
 #include "store/sql.h"
 
 namespace {
@@ -103,11 +106,32 @@ std::vector<QDate> PeriodicDates(const PeriodicSeries &series)
     return dates;
 }
 
+std::optional<PeriodicRefusal> PeriodicSeriesRefusal(const PeriodicSeries &series)
+{
+    if (const auto refusal = MovementAmountRefusal(series.amount))
+        return PeriodicRefusal{*refusal, true};
+    const std::vector<QDate> dates = PeriodicDates(series);
+    if (!dates.empty()) {
+        if (const auto refusal = MovementDateRefusal(dates.back()))
+            return PeriodicRefusal{*refusal, false};
+    }
+    return std::nullopt;
+}
+
 PeriodicOutcome AddPeriodicMovements(const QSqlDatabase &db, const PeriodicSeries &series)
 {
     PeriodicOutcome outcome;
     const QString kind = series.kind == EntryKind ? EntryKind : PaymentKind;
-    for (const QDate &date : PeriodicDates(series)) {
+    const std::vector<QDate> dates = PeriodicDates(series);
+    // Adding onto a movement must not take it past the amount limit: checked before any is
+    // posted, so a refused series leaves the movements as they were.
+    for (const QDate &date : dates) {
+        const QVariant held = Scalar(db, QStringLiteral("SELECT Importe FROM Pagos WHERE Fecha = ? AND Tipo = ?"),
+                                     {DateToIso(date), kind});
+        if (held.isValid() && !AmountInRange(held.toDouble() + series.amount))
+            throw AppError(AmountTooLargeMessage());
+    }
+    for (const QDate &date : dates) {
         const QString iso = DateToIso(date);
         QSqlQuery add = RunSql(db, QStringLiteral("UPDATE Pagos SET Importe = Importe + ? WHERE Fecha = ? AND Tipo = ?"),
                                {series.amount, iso, kind});

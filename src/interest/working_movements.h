@@ -52,6 +52,15 @@ struct PeriodicSeries
 // (the month's last day when d/m/y is not a date), month after month.
 std::vector<QDate> PeriodicDates(const PeriodicSeries &series);
 
+// Why a series cannot be posted: its amount is 0 or less or too large (onAmount), or its
+// last movement would fall after 31/12/2099.
+struct PeriodicRefusal
+{
+    QString message;
+    bool onAmount = false;
+};
+std::optional<PeriodicRefusal> PeriodicSeriesRefusal(const PeriodicSeries &series);
+
 struct PeriodicOutcome
 {
     int posted = 0;

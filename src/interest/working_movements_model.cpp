@@ -2,6 +2,7 @@
 
 #include "core/date_text.h"
 #include "core/number_text.h"
+#include "interest/settlement_checks.h"
 #include "interest/working_movements.h"
 #include "store/data_store.h"
 
@@ -122,6 +123,8 @@ QString WorkingMovementsModel::lastFailureMessage() const
         return QStringLiteral("Es necesario introducir la fecha del movimiento.");
     case Failure::MissingAmount:
         return QStringLiteral("Es necesario introducir el importe del movimiento.");
+    case Failure::RefusedDate:
+    case Failure::RefusedAmount:
     case Failure::Other:
         break;
     }
@@ -154,12 +157,17 @@ bool WorkingMovementsModel::setData(const QModelIndex &index, const QVariant &va
     if (!index.isValid() || role != Qt::EditRole)
         return false;
     std::optional<QVariant> stored = value;
+    m_refusal.clear();
     if (index.column() == m_fecha)
         stored = DateValue(value);
     else if (index.column() == m_importe)
         stored = AmountValue(value);
     if (!stored)
         return false;
+    if (const auto refusal = ValueRefusal(index.column(), *stored)) {
+        m_refusal = *refusal;
+        return false;
+    }
     return QSqlTableModel::setData(index, *stored, role);
 }
 
@@ -174,6 +182,17 @@ QVariant WorkingMovementsModel::headerData(int section, Qt::Orientation orientat
     return QSqlTableModel::headerData(section, orientation, role);
 }
 
+std::optional<QString> WorkingMovementsModel::ValueRefusal(int column, const QVariant &stored) const
+{
+    if (stored.isNull())
+        return std::nullopt;
+    if (column == m_fecha)
+        return MovementDateRefusal(DateFromIso(stored.toString()));
+    if (column == m_importe)
+        return MovementAmountRefusal(stored.toDouble());
+    return std::nullopt;
+}
+
 std::optional<QString> WorkingMovementsModel::missingField(const QSqlRecord &values)
 {
     if (values.value(QStringLiteral("Fecha")).toString().isEmpty()) {
@@ -182,6 +201,18 @@ std::optional<QString> WorkingMovementsModel::missingField(const QSqlRecord &val
     }
     if (values.value(QStringLiteral("Importe")).isNull()) {
         m_failure = Failure::MissingAmount;
+        return QStringLiteral("Importe");
+    }
+    // Values set in code bypass setData's checks; a refused one never reaches the table.
+    const Movement movement = MovementOf(values);
+    if (const auto refusal = MovementDateRefusal(movement.date)) {
+        m_failure = Failure::RefusedDate;
+        m_failureDetail = *refusal;
+        return QStringLiteral("Fecha");
+    }
+    if (const auto refusal = MovementAmountRefusal(movement.amount)) {
+        m_failure = Failure::RefusedAmount;
+        m_failureDetail = *refusal;
         return QStringLiteral("Importe");
     }
     return std::nullopt;

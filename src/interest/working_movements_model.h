@@ -21,7 +21,7 @@ public:
     static constexpr int EditTextRole = Qt::UserRole + 1;
 
     // Why the last submit failed.
-    enum class Failure { None, DuplicateDate, MissingDate, MissingAmount, Other };
+    enum class Failure { None, DuplicateDate, MissingDate, MissingAmount, RefusedDate, RefusedAmount, Other };
 
     // kind: "P" or "E"; only movements of that kind are listed.
     WorkingMovementsModel(QSqlDatabase db, const QString &kind, QObject *parent = nullptr);
@@ -47,8 +47,11 @@ public:
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     // Fecha takes a dd/mm/yyyy text or a QDate; Importe a number or its text with the decimal
     // comma (thousands points ignored); an empty text clears the field. Anything else is
-    // refused (false).
+    // refused (false); so are a date after 31/12/2099 and an amount of 0 or less or too large,
+    // with lastRefusal() saying why.
     bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
+    // Why the last setData refused a value it could read (empty when it could not read it).
+    const QString &lastRefusal() const { return m_refusal; }
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     void setDateTitle(const QString &title) { m_dateTitle = title; }
 
@@ -62,6 +65,7 @@ private:
     template<class Post>
     bool posting(Post post);
     std::optional<QString> missingField(const QSqlRecord &values);
+    std::optional<QString> ValueRefusal(int column, const QVariant &stored) const;
 
     QString m_kind;
     QString m_dateTitle;
@@ -70,4 +74,5 @@ private:
     int m_tipo;
     Failure m_failure = Failure::None;
     QString m_failureDetail;
+    QString m_refusal;
 };

@@ -7,6 +7,7 @@
 
 #include <QDebug>
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -61,12 +62,36 @@ void WriteCompanyData(IniFile &settings, const CompanyData &data)
 
 bool HasRequiredFields(const CompanyData &data)
 {
-    for (const QString *field : {&data.empresa, &data.nif, &data.direccion, &data.localidad, &data.provincia,
-                                 &data.telefono, &data.email, &data.codigoPostal}) {
-        if (Blank(*field))
-            return false;
+    return !FirstMissingField(data);
+}
+
+std::optional<MissingCompanyField> FirstMissingField(const CompanyData &data)
+{
+    const MissingCompanyField required[] = {
+        {&CompanyData::empresa, QStringLiteral("Empresa")},
+        {&CompanyData::nif, QStringLiteral("D.N.I./N.I.F.")},
+        {&CompanyData::direccion, QStringLiteral("Dirección")},
+        {&CompanyData::codigoPostal, QStringLiteral("Código Postal")},
+        {&CompanyData::localidad, QStringLiteral("Población")},
+        {&CompanyData::provincia, QStringLiteral("Provincia")},
+        {&CompanyData::telefono, QStringLiteral("Teléfono")},
+        {&CompanyData::email, QStringLiteral("E-Mail")},
+    };
+    for (const MissingCompanyField &f : required) {
+        if (Blank(data.*(f.field)))
+            return f;
     }
-    return true;
+    return std::nullopt;
+}
+
+QString MissingFieldMessage(const MissingCompanyField &missing)
+{
+    return QStringLiteral("Debe completar la casilla \"") + missing.caption + QStringLiteral("\".");
+}
+
+int PhoneDigitCount(const QString &phone)
+{
+    return static_cast<int>(std::count_if(phone.begin(), phone.end(), [](QChar c) { return c.isDigit(); }));
 }
 
 QString VatCaptionForProvince(const QString &provincia)

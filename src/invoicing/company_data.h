@@ -47,6 +47,22 @@ void WriteCompanyData(IniFile &settings, const CompanyData &data);
 bool HasRequiredFields(const CompanyData &data);
 inline const QString kRequiredFieldsMessage = QStringLiteral("Debe completar las casillas con la \"x\"");
 
+// The first required field left blank, in the window's order (Empresa, N.I.F., Dirección,
+// Código Postal, Población, Provincia, Teléfono, E-Mail): the field and its caption.
+struct MissingCompanyField
+{
+    QString CompanyData::*field;
+    QString caption; // "Teléfono"
+};
+std::optional<MissingCompanyField> FirstMissingField(const CompanyData &data);
+// "Debe completar la casilla \"Teléfono\"."
+QString MissingFieldMessage(const MissingCompanyField &missing);
+
+// A telephone holds at most nine digits (a Spanish number); the spaces an office types to
+// read it ("915 550 123") do not count and are kept.
+inline constexpr int kPhoneDigits = 9;
+int PhoneDigitCount(const QString &phone);
+
 // Caption of the VAT box: "I.G.I.C." for a province of the Canary Islands (or, when the
 // window opens, for the region "Canarias"), "I.V.A." otherwise.
 QString VatCaptionForProvince(const QString &provincia);

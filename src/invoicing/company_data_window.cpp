@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QValidator>
 #include <QVBoxLayout>
 
 namespace {
@@ -30,6 +31,17 @@ QLabel *Caption(QWidget *parent, const QString &text, bool required)
     label->setTextFormat(Qt::RichText);
     return label;
 }
+
+// Up to kPhoneDigits digits, with the spaces (or other separators) the office types.
+class PhoneValidator final : public QValidator
+{
+public:
+    using QValidator::QValidator;
+    State validate(QString &input, int &) const override
+    {
+        return PhoneDigitCount(input) <= kPhoneDigits && input.size() <= 2 * kPhoneDigits ? Acceptable : Invalid;
+    }
+};
 
 } // namespace
 
@@ -61,7 +73,8 @@ void TFormConfHono::buildForm()
     m_provincia = new QComboBox(this);
     m_provincia->setObjectName(QStringLiteral("tbxProvincia"));
     m_provincia->setEditable(false);
-    m_telefono = Edit(this, "tbxTelefono", 9);
+    m_telefono = Edit(this, "tbxTelefono");
+    m_telefono->setValidator(new PhoneValidator(m_telefono));
     m_telefono2 = Edit(this, "tbxTelefono2", 16);
     m_movil = Edit(this, "tbxMovil", 16);
     m_fax = Edit(this, "tbxFax", 16);
@@ -126,10 +139,10 @@ void TFormConfHono::buildForm()
     grid->setColumnStretch(3, 1);
 
     auto *buttons = new QDialogButtonBox(this);
-    auto *ok = buttons->addButton(QStringLiteral(" Aceptar"), QDialogButtonBox::AcceptRole);
+    auto *ok = buttons->addButton(QStringLiteral("&Aceptar"), QDialogButtonBox::AcceptRole);
     ok->setObjectName(QStringLiteral("btnAceptar"));
     ok->setDefault(true);
-    auto *cancel = buttons->addButton(QStringLiteral("Cancelar"), QDialogButtonBox::RejectRole);
+    auto *cancel = buttons->addButton(QStringLiteral("&Cancelar"), QDialogButtonBox::RejectRole);
     cancel->setObjectName(QStringLiteral("btnCancelar"));
     connect(buttons, &QDialogButtonBox::accepted, this, &TFormConfHono::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &TFormConfHono::reject);
@@ -192,6 +205,20 @@ void TFormConfHono::setData(const CompanyData &d)
     m_postalCodeEdited = false;
 }
 
+QWidget *TFormConfHono::fieldOf(QString CompanyData::*member) const
+{
+    const std::pair<QString CompanyData::*, QWidget *> fields[] = {
+        {&CompanyData::empresa, m_empresa},     {&CompanyData::nif, m_nif},
+        {&CompanyData::direccion, m_direccion}, {&CompanyData::codigoPostal, m_codigoPostal},
+        {&CompanyData::localidad, m_localidad}, {&CompanyData::provincia, m_provincia},
+        {&CompanyData::telefono, m_telefono},   {&CompanyData::email, m_email}};
+    for (const auto &[field, widget] : fields) {
+        if (field == member)
+            return widget;
+    }
+    return nullptr;
+}
+
 void TFormConfHono::selectProvince(int id)
 {
     // A number that names no province leaves the box empty, so that the office chooses one.
@@ -221,8 +248,10 @@ void TFormConfHono::postalCodeLeft()
 void TFormConfHono::accept()
 {
     const CompanyData entered = data();
-    if (!HasRequiredFields(entered)) {
-        m_context.prompter.inform(kRequiredFieldsMessage);
+    if (const auto missing = FirstMissingField(entered)) {
+        m_context.prompter.inform(MissingFieldMessage(*missing));
+        if (QWidget *field = fieldOf(missing->field))
+            field->setFocus();
         return;
     }
     IniFile settings = m_context.settings();

@@ -31,6 +31,8 @@ private:
     void postalCodeLeft();
     void showVatCaptionForProvince();
     void selectProvince(int id);
+    // The box of a required field, for the focus after "Debe completar la casilla ...".
+    QWidget *fieldOf(QString CompanyData::*member) const;
 
     AppContext &m_context;
     QLineEdit *m_empresa = nullptr;

@@ -21,6 +21,9 @@ QLineEdit *Field(QWidget *parent, const char *name, const QString &text)
     edit->setObjectName(QLatin1String(name));
     edit->setReadOnly(true);
     edit->setCursorPosition(0);
+    // Wide enough for the whole text: a long office name must not be cut.
+    const QMargins margins = edit->textMargins() + edit->contentsMargins();
+    edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(text) + margins.left() + margins.right() + 16);
     return edit;
 }
 
@@ -31,7 +34,7 @@ tformacerca::tformacerca(const IniFile &settings, const QString &fileVersion, co
     : QDialog(parent)
 {
     setObjectName(QStringLiteral("formacerca"));
-    setWindowTitle(QStringLiteral("Zozazidar"));
+    setWindowTitle(QStringLiteral("Cuantix"));
     const AboutTexts texts = AboutTextsFor(fileVersion);
     const QString company = QStringLiteral("FACTURACION");
 
@@ -59,7 +62,7 @@ tformacerca::tformacerca(const IniFile &settings, const QString &fileVersion, co
     body->addLayout(form, 1);
 
     auto *buttons = new QDialogButtonBox(this);
-    buttons->addButton(QStringLiteral("Aceptar"), QDialogButtonBox::AcceptRole)->setDefault(true);
+    buttons->addButton(QStringLiteral("&Aceptar"), QDialogButtonBox::AcceptRole)->setDefault(true);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
 
     auto *layout = new QVBoxLayout(this);

@@ -1,5 +1,6 @@
 #include "shell/main_window.h"
 
+#include "core/errors.h"
 #include "core/ini_file.h"
 #include "core/version.h"
 #include "fees/region_modules.h"
@@ -10,6 +11,8 @@
 #include "shell/startup.h"
 #include "shell/web_panel.h"
 #include "shell/window_openers.h"
+#include "verifactu/declaration.h"
+#include "verifactu/declaration_window.h"
 #include "widgets/application.h"
 #include "widgets/qt_prompter.h"
 
@@ -184,7 +187,7 @@ void TFormMenu::buildActions()
     // Its own caption is the older "&Configurar Facturación"; the menu shows the entry's.
     makeAction("Action10", QStringLiteral("&Configurar Datos Empresa"), opens(&Openers::OpenCompanyData))
         ->setIconText(QStringLiteral("&Configurar Facturación"));
-    makeAction("Action12", QStringLiteral("Configurar Plantillas &Zozazidar"), opens(&Openers::OpenTemplates));
+    makeAction("Action12", QStringLiteral("Configurar Plantillas de &Intereses"), opens(&Openers::OpenTemplates));
     makeAction("Action9", QStringLiteral("&Realizar Copia de Seguridad"), opens(&Openers::OpenBackup));
     makeAction("Action1", QStringLiteral("R&estaurar Copia de Seguridad"), opens(&Openers::OpenRestore));
     makeAction("ActionBloqueos", QStringLiteral("&Bloqueos"), opens(&Openers::OpenLocks));
@@ -197,8 +200,18 @@ void TFormMenu::buildActions()
         }
         showManual(manual);
     });
-    makeAction("Action5", QStringLiteral("&Manual &On-Line"), [this] { showManual(m_support.manual); })
+    makeAction("Action5", QStringLiteral("Manual &On-Line"), [this] { showManual(m_support.manual); })
         ->setEnabled(!m_support.manual.isEmpty());
+
+    makeAction("DeclaracionVerifactu", QStringLiteral("&Declaración responsable VERI*FACTU"), [this] {
+        try {
+            const Declaration declaration = ReadDeclaration(m_session.programDir + QLatin1Char('/') + kDeclarationFile);
+            TFormDeclaracion window(DeclarationText(declaration), this);
+            window.exec();
+        } catch (const AppError &e) {
+            m_prompter.inform(e.message());
+        }
+    });
 
     makeAction("Action11", QStringLiteral("Seleccionar Región"), opens(&Openers::OpenRegionSelection));
     makeAction("Gestionar_Honorarios", QStringLiteral("Gestión de Conceptos"), opens(&Openers::OpenFeeConcepts));
@@ -217,8 +230,8 @@ void TFormMenu::buildMenus()
 {
     QMenu *files = menuBar()->addMenu(QStringLiteral("&Ficheros"));
     files->setObjectName(QStringLiteral("MenuFicheros"));
-    QMenu *interest = files->addMenu(QStringLiteral("&Zozazidar"));
-    interest->setObjectName(QStringLiteral("MenuZozazidar"));
+    QMenu *interest = files->addMenu(QStringLiteral("&Intereses"));
+    interest->setObjectName(QStringLiteral("MenuIntereses"));
     interest->addAction(action("tiposdeinteres"));
     interest->addAction(action("liquidaciones"));
     files->addSeparator();
@@ -243,6 +256,7 @@ void TFormMenu::buildMenus()
     help->addAction(action("Action8"));
     help->addAction(action("Action3"));
     help->addAction(action("Action5"));
+    help->addAction(action("DeclaracionVerifactu"));
 }
 
 QWidget *TFormMenu::buildNavigation()
@@ -278,7 +292,7 @@ QWidget *TFormMenu::buildNavigation()
     };
     group("PadreIntereses", QStringLiteral("Intereses"),
           {{"BtnTiposInteres", QStringLiteral("Tipos de Interés "), NavGlyph::Rates, "tiposdeinteres"},
-           {"BtnCalcular", QStringLiteral("Calcular Zozazidar "), NavGlyph::Settlement, "liquidaciones"}});
+           {"BtnCalcular", QStringLiteral("Calcular Intereses"), NavGlyph::Settlement, "liquidaciones"}});
     group("PadreClientes", QStringLiteral("Clientes"),
           {{"BtnClientes", QStringLiteral("Clientes"), NavGlyph::Clients, "clientes"},
            {"BtnContactos", QStringLiteral("Contactos"), NavGlyph::Contacts, "contactos"}});

@@ -8,7 +8,7 @@
 
 QString RegionCaption(const QString &regionName)
 {
-    return QStringLiteral("Zozazidar y Honorarios (Region: ") + regionName + QLatin1Char(')');
+    return QStringLiteral("Intereses y Honorarios (Region: ") + regionName + QLatin1Char(')');
 }
 
 int DeleteLockFiles(const QString &dir)
@@ -50,6 +50,9 @@ QString BackgroundImageFor(const QString &programDir, int screenWidth)
         image = QFileInfo::exists(file("1169.jpg")) ? file("1169.jpg") : file("977.jpg");
         break;
     default:
+        // Wider screens get the largest image, scaled to the window, not an empty area.
+        if (screenWidth > 1280)
+            return BackgroundImageFor(programDir, 1280);
         return {};
     }
     return QFileInfo::exists(image) ? image : QString();

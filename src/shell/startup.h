@@ -6,10 +6,10 @@
 inline const QString kApplicationTitle = QStringLiteral("Cuantix");
 inline const QString kSingleInstanceName = QStringLiteral("Rozivud Irivozuri");
 inline const QString kDesignCaption = QStringLiteral("Quorvia Pack de Bienvenida");
-inline const QString kMainCaption = QStringLiteral("Zozazidar");
+inline const QString kMainCaption = QStringLiteral("Cuantix");
 inline const QString kNotConfiguredWarning =
-    QStringLiteral("Zozazidar no funcionará si no esta correctamente configurado");
-// "Zozazidar y Honorarios (Region: " + name + ")", once a region is chosen by hand.
+    QStringLiteral("Cuantix no funcionará si no esta correctamente configurado");
+// "Intereses y Honorarios (Region: " + name + ")", once a region is chosen by hand.
 QString RegionCaption(const QString &regionName);
 
 // Deletes every file whose name ends in ".LCK" (any case) anywhere below dir: lock files
@@ -22,6 +22,6 @@ int DeleteLockFiles(const QString &dir);
 void CleanUpLocks(const QString &programDir);
 
 // Background image of the main window for the screen's width: 640 "532.jpg", 800 "679.jpg",
-// 1024 "977.jpg", 1280 "1169.jpg" (or "977.jpg" when that is missing). Empty for any other
-// width or when the file does not exist.
+// 1024 "977.jpg", 1280 and wider "1169.jpg" (or "977.jpg" when that is missing), painted
+// scaled to the window. Empty for any other width or when the file does not exist.
 QString BackgroundImageFor(const QString &programDir, int screenWidth);

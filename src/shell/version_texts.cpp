@@ -31,8 +31,9 @@ AboutTexts AboutTextsFor(const QString &fileVersion)
 {
     const VersionParts parts = SplitVersion(fileVersion);
     AboutTexts texts;
-    texts.versionLine = QStringLiteral("Versión: ") + parts.major + QLatin1Char('.') + parts.minor
-        + QStringLiteral(".1.") + parts.release + QStringLiteral(".200.00000");
+    // The version as the user knows it: year.month.release, without the build number.
+    const QString shown = fileVersion.section(QLatin1Char('.'), 0, 2);
+    texts.versionLine = QStringLiteral("Versión: ") + (shown.isEmpty() ? QStringLiteral("0") : shown);
     texts.program = QStringLiteral("Quorvia Cuantix");
     texts.year = (parts.major.size() == 1 ? QStringLiteral("200") : QStringLiteral("20")) + parts.major;
     bool numeric = false;

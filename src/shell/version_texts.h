@@ -20,7 +20,7 @@ QString SupportVersionNumber(const QString &fileVersion);
 // Texts of the about box.
 struct AboutTexts
 {
-    QString versionLine; // "Versión: " + major.minor + ".1." + release + ".200.00000"
+    QString versionLine; // "Versión: " + the first three parts of the file version ("26.12.1")
     QString program;     // "Quorvia Cuantix"
     QString year;        // "200" + major for one digit, else "20" + major
     QString month;       // Spanish name of month `minor`; empty outside 1..12

@@ -15,7 +15,7 @@ void OpenSettlement(AppContext &context, QWidget *parent);
 // "&Configurar Datos Empresa" (Action10): the company data; on " Aceptar" the main window's
 // caption is set again.
 void OpenCompanyData(AppContext &context, QWidget *parent);
-// "Configurar Plantillas &Zozazidar" (Action12): the template catalogue.
+// "Configurar Plantillas de &Intereses" (Action12): the template catalogue.
 void OpenTemplates(AppContext &context, QWidget *parent);
 // "&Realizar Copia de Seguridad" (Action9) and "R&estaurar Copia de Seguridad" (Action1).
 void OpenBackup(AppContext &context, QWidget *parent);

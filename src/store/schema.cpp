@@ -3,6 +3,7 @@
 #include "store/sql.h"
 
 #include <QSqlError>
+#include <QUuid>
 
 namespace {
 
@@ -108,6 +109,51 @@ const char *const kHistoriaV2[] = {
     "CREATE INDEX Cabecera_Tipo_Descripcion ON Cabecera (Tipo, Descripcion COLLATE NOCASE, NumAsunto, Fecha)",
 };
 
+// Version 3: the invoicing records the tax agency requires (one hash chain per issuer). A
+// record's content never changes and no record is ever deleted: only the columns of its
+// sending (Estado to Intentos) are written after it. VerifactuCadenas holds each chain's last
+// record, so a record cut off the end is noticed; its update also serialises two programs.
+const char *const kDatosV3[] = {
+    "CREATE TABLE VerifactuInstalacion ("
+    " Clave INTEGER PRIMARY KEY CHECK (Clave = 1), NumeroInstalacion TEXT NOT NULL,"
+    " Cerrojo INTEGER NOT NULL DEFAULT 0)",
+    "CREATE TABLE VerifactuCadenas (Emisor TEXT NOT NULL PRIMARY KEY, Ultimo INTEGER NOT NULL, Huella TEXT NOT NULL)",
+    "CREATE TABLE VerifactuRegistros ("
+    " Numero INTEGER PRIMARY KEY AUTOINCREMENT, Emisor TEXT NOT NULL, Anterior INTEGER NOT NULL,"
+    " Tipo TEXT NOT NULL CHECK (Tipo IN ('Alta', 'Anulacion')), Subsanacion INTEGER NOT NULL DEFAULT 0,"
+    " NumSerie TEXT NOT NULL, FechaExpedicion TEXT NOT NULL, IdFactura INTEGER, Iyear INTEGER, Contenido TEXT,"
+    " Generado TEXT NOT NULL, HuellaAnterior TEXT NOT NULL, Huella TEXT NOT NULL, Xml TEXT NOT NULL,"
+    " Estado TEXT NOT NULL DEFAULT 'Pendiente', CodigoError TEXT, DescripcionError TEXT, Csv TEXT, Respuesta TEXT,"
+    " Intentos INTEGER NOT NULL DEFAULT 0, UNIQUE (Emisor, Anterior))",
+    "CREATE INDEX VerifactuRegistros_NumSerie ON VerifactuRegistros (NumSerie, Numero)",
+    "CREATE INDEX VerifactuRegistros_Emisor ON VerifactuRegistros (Emisor, Numero)",
+    "CREATE INDEX VerifactuRegistros_Estado ON VerifactuRegistros (Estado, Numero)",
+    "CREATE TRIGGER VerifactuRegistros_SinBorrar BEFORE DELETE ON VerifactuRegistros"
+    " BEGIN SELECT RAISE(ABORT, 'Los registros VERI*FACTU no se pueden borrar.'); END",
+    "CREATE TRIGGER VerifactuRegistros_SinCambios BEFORE UPDATE ON VerifactuRegistros"
+    " WHEN NEW.Numero IS NOT OLD.Numero OR NEW.Emisor IS NOT OLD.Emisor OR NEW.Anterior IS NOT OLD.Anterior"
+    " OR NEW.Tipo IS NOT OLD.Tipo OR NEW.Subsanacion IS NOT OLD.Subsanacion OR NEW.NumSerie IS NOT OLD.NumSerie"
+    " OR NEW.FechaExpedicion IS NOT OLD.FechaExpedicion OR NEW.IdFactura IS NOT OLD.IdFactura"
+    " OR NEW.Iyear IS NOT OLD.Iyear OR NEW.Contenido IS NOT OLD.Contenido OR NEW.Generado IS NOT OLD.Generado"
+    " OR NEW.HuellaAnterior IS NOT OLD.HuellaAnterior OR NEW.Huella IS NOT OLD.Huella OR NEW.Xml IS NOT OLD.Xml"
+    " BEGIN SELECT RAISE(ABORT, 'Los registros VERI*FACTU no se pueden modificar.'); END",
+    "CREATE TRIGGER VerifactuCadenas_SinBorrar BEFORE DELETE ON VerifactuCadenas"
+    " BEGIN SELECT RAISE(ABORT, 'Los registros VERI*FACTU no se pueden borrar.'); END",
+    "CREATE TRIGGER VerifactuInstalacion_SinCambios BEFORE UPDATE ON VerifactuInstalacion"
+    " WHEN NEW.NumeroInstalacion IS NOT OLD.NumeroInstalacion OR NEW.Clave IS NOT OLD.Clave"
+    " BEGIN SELECT RAISE(ABORT, 'El número de instalación no se puede cambiar.'); END",
+    "CREATE TRIGGER VerifactuInstalacion_SinBorrar BEFORE DELETE ON VerifactuInstalacion"
+    " BEGIN SELECT RAISE(ABORT, 'El número de instalación no se puede borrar.'); END",
+};
+
+void CreateVersion3(const QSqlDatabase &db)
+{
+    RunAll(db, kDatosV3);
+    // Generated once: the installation keeps it for all its records.
+    RunSql(db, QStringLiteral("INSERT INTO VerifactuInstalacion (Clave, NumeroInstalacion) VALUES (1, ?)"),
+           {QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper()});
+}
+
 void CreateVersion1(const QSqlDatabase &db, DatabaseKind kind)
 {
     switch (kind) {
@@ -179,6 +225,8 @@ void EnsureSchema(const QSqlDatabase &db, DatabaseKind kind, const QString &file
         CreateVersion1(db, kind);
     if (current < 2 && kind == DatabaseKind::Historia)
         RunAll(db, kHistoriaV2);
+    if (current < 3 && kind == DatabaseKind::Datos)
+        CreateVersion3(db);
     RunSql(db, QStringLiteral("PRAGMA application_id = %1").arg(ApplicationId(kind)));
     RunSql(db, QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion));
     transaction.commit();

@@ -7,7 +7,7 @@
 // and one fee module per region (modulos/<region>).
 enum class DatabaseKind { Datos, Historia, Modulo };
 
-inline constexpr int kSchemaVersion = 2;
+inline constexpr int kSchemaVersion = 3;
 
 // "datos.sqlite", "historia.sqlite", "modulo.sqlite".
 QString DatabaseFileName(DatabaseKind kind);

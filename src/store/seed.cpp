@@ -146,4 +146,8 @@ void SeedInstallation(const QString &sourceDir, const QString &destDir)
         store.createModule(moduleDir);
     }
     store.closeAll();
+    // The tax agency's schemas and the producer's declaration travel with the installation.
+    const QString verifactu = sourceDir + QStringLiteral("/verifactu");
+    if (QFileInfo(verifactu).isDir())
+        CopyFolderFiles(verifactu, destDir + QStringLiteral("/verifactu"));
 }

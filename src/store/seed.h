@@ -8,7 +8,8 @@ class QSqlDatabase;
 // text sources of sourceDir (the project's data/ folder): Datos with the provinces, regions,
 // merge-field labels, official rates and the catalogue of the shipped templates; an empty
 // Historia; one module folder per region with its files; an empty DocPlant (the shipped
-// template documents are built into instalacion/DocPlant and copied by make-install-dir).
+// template documents are built into instalacion/DocPlant and copied by make-install-dir); the
+// folder verifactu with the tax agency's schemas and the producer's declaration.
 // Throws AppError.
 void SeedInstallation(const QString &sourceDir, const QString &destDir);
 

@@ -49,8 +49,8 @@ public:
         nextYear->setToolTip(QStringLiteral("Año Siguiente"));
         connect(prevYear, &QPushButton::clicked, this, [this] { shiftYear(-1); });
         connect(nextYear, &QPushButton::clicked, this, [this] { shiftYear(1); });
-        auto *ok = new QPushButton(QStringLiteral("Aceptar"), this);
-        auto *cancel = new QPushButton(QStringLiteral("Cancelar"), this);
+        auto *ok = new QPushButton(QStringLiteral("&Aceptar"), this);
+        auto *cancel = new QPushButton(QStringLiteral("&Cancelar"), this);
         ok->setDefault(true);
         connect(ok, &QPushButton::clicked, this, &QDialog::accept);
         connect(cancel, &QPushButton::clicked, this, &QDialog::reject);

@@ -1,8 +1,10 @@
 #include "widgets/money_box.h"
 
 #include "core/number_text.h"
+#include "core/prompter.h"
 
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QRegularExpressionValidator>
 #include <QTimer>
 
@@ -39,18 +41,48 @@ QString MoneyBox::displayText() const
     return FormatThousands2(m_value);
 }
 
-void MoneyBox::commitText()
+void MoneyBox::setCheck(Prompter &prompter, Check check)
+{
+    m_prompter = &prompter;
+    m_check = std::move(check);
+}
+
+bool MoneyBox::commitText()
 {
     QString typed = text();
     typed.remove(QLatin1Char('.'));
-    if (typed.trimmed().isEmpty() || typed.trimmed() == QLatin1String("-")) {
-        setValue(0.0);
+    std::optional<double> parsed = 0.0;
+    if (!typed.trimmed().isEmpty() && typed.trimmed() != QLatin1String("-"))
+        parsed = ParseSpanishNumber(typed);
+    if (!parsed) {
+        setValue(m_value);
+        return true;
+    }
+    const std::optional<QString> refusal = m_check ? m_check(*parsed) : std::nullopt;
+    if (!refusal) {
+        setValue(*parsed);
+        return true;
+    }
+    setValue(m_value);
+    // The message box takes the focus away again; one message is enough.
+    if (m_prompter && !m_refusing) {
+        m_refusing = true;
+        m_prompter->inform(*refusal);
+        m_refusing = false;
+        QTimer::singleShot(0, this, [this] { setFocus(); });
+    }
+    return false;
+}
+
+void MoneyBox::keyPressEvent(QKeyEvent *event)
+{
+    // A refused value keeps Return here: the dialog's default button must not act on the old one.
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && !commitText()) {
+        event->accept();
         return;
     }
-    if (const auto parsed = ParseSpanishNumber(typed))
-        setValue(*parsed);
-    else
-        setValue(m_value);
+    QLineEdit::keyPressEvent(event);
 }
 
 void MoneyBox::focusInEvent(QFocusEvent *event)

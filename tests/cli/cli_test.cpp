@@ -39,7 +39,8 @@ TEST(DevenixCli, HelpListsTheUsage)
 {
     const Result r = RunProgram({QStringLiteral("--help")});
     EXPECT_EQ(r.status, 0);
-    EXPECT_TRUE(r.out.startsWith(QStringLiteral("Uso: devenix-cli ORDEN"))) << r.out.toStdString();
+    EXPECT_TRUE(r.out.startsWith(QStringLiteral("Uso: devenix-cli [--instalacion DIR] ORDEN"))) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains(QStringLiteral("devenix-cli --instalacion DIR historico listar")));
 }
 
 TEST(DevenixCli, UnknownCommandIsBadInput)
@@ -48,4 +49,9 @@ TEST(DevenixCli, UnknownCommandIsBadInput)
     EXPECT_EQ(r.status, 2);
     EXPECT_TRUE(r.out.isEmpty());
     EXPECT_EQ(r.err, QStringLiteral("Orden desconocida: volar. Use devenix-cli --help.\n"));
+
+    // An escape sequence in an argument reaches the terminal as text, not as a command to it.
+    const Result escaped = RunProgram({QStringLiteral("vo\x1b]0;x\alar")});
+    EXPECT_EQ(escaped.status, 2);
+    EXPECT_EQ(escaped.err, QStringLiteral("Orden desconocida: vo\\x1B]0;x\\x07lar. Use devenix-cli --help.\n"));
 }

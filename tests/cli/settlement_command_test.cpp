@@ -81,6 +81,17 @@ TEST(LiquidacionCommand, WithoutRatesItReadsTheInstallation)
     r = Liquidacion(input, {}, install.path());
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
 
+    // The folder may also come before the command, as git -C does.
+    QProcess before;
+    before.start(BuiltProgram(QStringLiteral("devenix-cli")),
+                 {QStringLiteral("--instalacion"), install.path(), QStringLiteral("liquidacion")});
+    before.write(input);
+    before.closeWriteChannel();
+    before.waitForFinished(30000);
+    EXPECT_EQ(before.exitCode(), 0) << before.readAllStandardError().toStdString();
+    EXPECT_EQ(QJsonDocument::fromJson(before.readAllStandardOutput()).object().value(QStringLiteral("TotalInterest")).toDouble(),
+              148.77 + 138.36);
+
     QTemporaryDir empty;
     r = Liquidacion(input, {}, empty.path());
     EXPECT_EQ(r.status, 1);
@@ -90,7 +101,7 @@ TEST(LiquidacionCommand, WithoutRatesItReadsTheInstallation)
 
 TEST(LiquidacionCommand, AResultOutOfRangeFailsWithNothingOnStandardOutput)
 {
-    const CliRun r = Liquidacion(WithRates(R"({"Capital": 1e300, "Desde1": "01/01/2021", "Hasta1": "31/12/2021",
+    const CliRun r = Liquidacion(WithRates(R"({"Capital": 1e11, "Desde1": "01/01/2021", "Hasta1": "31/12/2021",
         "TipoInteres1": 4, "Interes1": "1E300")"));
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.out.isEmpty());
@@ -116,6 +127,19 @@ TEST(LiquidacionCommand, ABadCaseIsRefusedWithExitTwoAndNothingOnStandardOutput)
          {}, QStringLiteral("La fecha de inicio del segundo período no puede ser posterior a la fecha final.\n")},
         {WithRates(R"({"Desde1": "01/01/2021", "Hasta1": "01/01/2021", "TipoInteres1": 0)"), {},
          QStringLiteral("La fecha final del primer período no puede ser igual o anterior a la fecha inicial.\n")},
+        {WithRates(R"({"Capital": -5, "Desde1": "01/01/2021", "Hasta1": "31/12/2021", "TipoInteres1": 0)"), {},
+         QStringLiteral("El capital inicial no puede ser negativo.\n")},
+        {WithRates(R"({"Capital": 1e308, "Desde1": "01/01/2021", "Hasta1": "31/12/2021", "TipoInteres1": 0)"), {},
+         QStringLiteral("El importe es demasiado grande.\n")},
+        {WithRates(R"({"Desde1": "01/01/2021", "Hasta1": "31/12/2021", "TipoInteres1": 0, "Pagos": [{"Fecha": "01/02/2021", "Importe": 0}])"),
+         {}, QStringLiteral("Pagos[0]: El importe debe ser mayor que cero.\n")},
+        {WithRates(R"({"Desde1": "01/01/2021", "Hasta1": "31/12/2021", "TipoInteres1": 0, "Pagos": [{"Fecha": "01/02/2021", "Importe": 1e13, "Tipo": "E"}])"),
+         {}, QStringLiteral("Pagos[0]: El importe es demasiado grande.\n")},
+        {WithRates(R"({"Desde1": "01/01/2021", "Hasta1": "31/12/2021", "TipoInteres1": 0, "Pagos": [{"Fecha": "30/06/2100", "Importe": 5}])"),
+         {}, QStringLiteral("Pagos[0]: La fecha debe ser anterior al 01/01/2100.\n")},
+        // Control characters typed in the case come back escaped, never raw.
+        {WithRates(R"({"Desde1": "\u001b[2J\u0000", "Hasta1": "31/12/2021", "TipoInteres1": 0)"), {},
+         QStringLiteral("El campo Desde1 no es una fecha válida (dd/mm/aaaa): \"\\x1B[2J\\x00\".\n")},
         {WithRates(kExample), {QStringLiteral("--detalle")}, QStringLiteral("Argumento no reconocido: --detalle\n")},
         {WithRates(kExample), {QStringLiteral("--instalacion")}, QStringLiteral("Falta el valor de la opción --instalacion.\n")},
     };

@@ -21,6 +21,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QPrintPreviewWidget>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
@@ -351,17 +352,23 @@ TEST_F(DocumentWindows, PrintActionFallsBackToTheReportAndCancelEndsIt)
 
     // A template whose document is missing: the message, then the built-in report.
     app.prompter.clear();
-    OnNextModal([&previewShown](QWidget *dialog) {
+    bool previewFitsThePage = false;
+    OnNextModal([&previewShown, &previewFitsThePage](QWidget *dialog) {
         auto *grid = dialog->findChild<QTableView *>(QStringLiteral("DBGrid1"));
         grid->setCurrentIndex(grid->model()->index(1, 0)); // "Perdida"
-        OnNextModal([&previewShown](QWidget *preview) {
+        OnNextModal([&previewShown, &previewFitsThePage](QWidget *preview) {
             previewShown = preview->objectName() == QLatin1String("PreviewReport");
+            // Maximised and zoomed to the page's width, readable at once.
+            const auto *view = preview->findChild<QPrintPreviewWidget *>();
+            previewFitsThePage = preview->windowState().testFlag(Qt::WindowMaximized) && view
+                                 && view->zoomMode() == QPrintPreviewWidget::FitToWidth;
             preview->close();
         }, QStringLiteral("PreviewReport"));
         Click(dialog, "BtnAceptar");
     }, QStringLiteral("FormDctoSel"));
     PrintSettlement(app.context, nullptr, input, TwoRows());
     EXPECT_TRUE(previewShown);
+    EXPECT_TRUE(previewFitsThePage);
     EXPECT_EQ(app.prompter.messages(),
               QStringList{QStringLiteral("El documento seleccionado tiene asignada una plantilla que no existe en su ordenador.")});
     EXPECT_TRUE(opened.isEmpty());

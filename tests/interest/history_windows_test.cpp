@@ -200,6 +200,11 @@ TEST_F(HistoryWindows, ReloadingWithoutASecondPeriodUnchecksItAndReplacesEveryMo
     EXPECT_FALSE(back.compound);
     EXPECT_EQ(back.currency, QStringLiteral("Pta"));
     EXPECT_EQ(back.movements, StoredFromInput({QStringLiteral("5"), {}, {}, {}}, first).movements);
+    // The printout names the recovered case until a new settlement begins.
+    EXPECT_EQ(w.heading(), (SettlementHeading{{}, QStringLiteral("5"), QStringLiteral("Uno")}));
+    app.prompter.queueAnswer(Prompter::Answer::Yes);
+    Click(&w, "BtnNueva");
+    EXPECT_EQ(w.heading(), SettlementHeading{});
 }
 
 TEST_F(HistoryWindows, SearchesGoToTheNearestRecordAndTitlesOrderTheList)

@@ -92,7 +92,7 @@ TEST_F(RateWindows, TheListShowsThePeriodsInOrderWithTheirCaptions)
     store(D(1, 1, 2021), D(30, 6, 2021), 3.0, 5.0, 3.75);
     TFormInt window(app.context);
     EXPECT_EQ(window.objectName(), QStringLiteral("FormInt"));
-    EXPECT_EQ(window.windowTitle(), QStringLiteral("Mantenimiento Zozazidar"));
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Mantenimiento de Intereses"));
     EXPECT_TRUE(window.windowState() & Qt::WindowMaximized);
     auto *grid = window.findChild<QTableView *>(QStringLiteral("DBGrid2"));
     ASSERT_NE(grid, nullptr);

@@ -392,13 +392,41 @@ TEST(SettlementSecondPeriod, EachPeriodWithoutRatesShowsTheMessage)
     EXPECT_TRUE(r.rows.empty());
 
     // Rates for the first period only: the second period's filter also starts at the start
-    // date, so it passes and shows nothing; the second period simply has no rows.
+    // date, so it passes; the days it leaves without rates are named instead.
     in.start = D(1, 1, 2021);
     in.end = D(31, 12, 2021);
     in.secondEnd = D(31, 12, 2022);
     const SettlementResult partial = ComputeSettlement(in, {Year(2021, 3.0)});
-    EXPECT_TRUE(partial.messages.isEmpty());
+    EXPECT_EQ(partial.messages,
+              QStringList{QStringLiteral("No existen tipos de intereses para todo el período del 01/01/2022 al 31/12/2022.")});
     EXPECT_EQ(partial.rows.size(), 1u);
+}
+
+TEST(SettlementSecondPeriod, AGapInTheRatesIsNamedAfterItsPeriodOnly)
+{
+    SettlementInput in = Case(10000.0, D(1, 7, 2020), D(30, 6, 2022));
+    in.secondPeriod = true;
+    in.secondEnd = D(31, 12, 2022);
+    struct Expect
+    {
+        std::vector<RatePeriod> rates;
+        QStringList messages;
+    };
+    const std::vector<Expect> cases{
+        {{Year(2020, 3.0), Year(2021, 3.0), Year(2022, 3.0)}, {}},
+        // 2021 missing: only the first period is incomplete.
+        {{Year(2020, 3.0), Year(2022, 3.0)},
+         {QStringLiteral("No existen tipos de intereses para todo el período del 01/07/2020 al 30/06/2022.")}},
+        // Rates end before the first period does: both periods are named, first one first.
+        {{Year(2020, 3.0), Year(2021, 3.0)},
+         {QStringLiteral("No existen tipos de intereses para todo el período del 01/07/2020 al 30/06/2022."),
+          QStringLiteral("No existen tipos de intereses para todo el período del 01/07/2022 al 31/12/2022.")}},
+        // Rates start within the first period, overlapping ones included.
+        {{{D(1, 1, 2021), D(31, 12, 2021), 3.0, 0, 0}, {D(1, 6, 2021), D(31, 12, 2022), 3.0, 0, 0}},
+         {QStringLiteral("No existen tipos de intereses para todo el período del 01/07/2020 al 30/06/2022.")}},
+    };
+    for (const Expect &c : cases)
+        EXPECT_EQ(ComputeSettlement(in, c.rates).messages, c.messages);
 }
 
 TEST(SettlementModes, DailyRowsUseTheDivisorOfEachDayAcrossYearsAndPeriods)
@@ -447,18 +475,23 @@ TEST(SettlementModes, PerPeriodRowsCompoundAcrossRatePeriodsAndMovements)
     EXPECT_EQ(Cents(r.grandTotal), Cents(10000.0 + first + second + third + 2000.0 - 500.0));
 }
 
-TEST(SettlementModes, AnImputedPaymentWithinThePendingInterestLeavesTheCompoundPrincipal)
+TEST(SettlementModes, ImputationNeverMakesACompoundDebtLarger)
 {
-    SettlementInput in = Case(10000.0, D(1, 1, 2021), D(31, 12, 2021));
-    in.compound = true;
-    in.imputePayments = true;
-    in.movements = {Payment(D(30, 6, 2021), 100.0)};
-    const SettlementResult r = ComputeSettlement(in, {Year(2021, 3.0)});
-    ASSERT_EQ(r.rows.size(), 2u);
-    double capital = 10000.0;
-    const double first = CompoundSum(capital, 3.0, 181, 36500);
-    ASSERT_GT(first, 100.0);
-    EXPECT_EQ(r.rows[1].total, CompoundSum(capital, 3.0, 184, 36500));
+    // 10.000 over 2021 at 3 %, compound, 100 paid on 30/06: 10.203,01 with or without
+    // imputation, since the compounded interest is already part of the principal.
+    for (const bool perPeriod : {true, false}) {
+        SCOPED_TRACE(perPeriod ? "per-period rows" : "daily rows");
+        SettlementInput in = Case(10000.0, D(1, 1, 2021), D(31, 12, 2021));
+        in.compound = true;
+        in.perPeriodRows = perPeriod;
+        in.movements = {Payment(D(30, 6, 2021), 100.0)};
+        const SettlementResult plain = ComputeSettlement(in, {Year(2021, 3.0)});
+        in.imputePayments = true;
+        const SettlementResult imputed = ComputeSettlement(in, {Year(2021, 3.0)});
+        EXPECT_EQ(Cents(plain.grandTotal), 1020301);
+        EXPECT_EQ(Cents(imputed.grandTotal), 1020301);
+        EXPECT_EQ(Cents(imputed.totalInterest), Cents(plain.totalInterest));
+    }
 }
 
 TEST(SettlementInputErrors, ADayIsNeverChargedTwiceAndBadDatesAreRefused)

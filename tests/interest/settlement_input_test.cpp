@@ -3,6 +3,7 @@
 #include "interest/movements_grid.h"
 #include "interest/periodic_movements_dialog.h"
 #include "interest/settlement_input_window.h"
+#include "interest/settlement_view_window.h"
 #include "interest/working_movements.h"
 #include "interest/working_movements_model.h"
 #include "support/app_fixture.h"
@@ -14,6 +15,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QKeySequence>
+#include <QSet>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -363,6 +366,7 @@ TEST_F(SettlementInputWindow, PeriodicPaymentsFallOnTheMonthsLastDayAndStopAtAnE
         Find<QComboBox>(d, "ComboMES")->setCurrentIndex(0);
         Find<QSpinBox>(d, "SpinYEAR")->setValue(2024);
         Find<QComboBox>(d, "ComboDIA")->setEditText(QStringLiteral("31"));
+        Find<QLineEdit>(d, "EditIMPORTE")->setText(QStringLiteral("7"));
         Click(d, "BtnAceptar");
     });
     Click(&w, "BtnPagosPeriodicos");
@@ -405,4 +409,134 @@ TEST_F(SettlementInputWindow, ClosingTheWindowEmptiesTheMovements)
     TFormInter again(app.context);
     EXPECT_TRUE(again.input().movements.empty());
     EXPECT_EQ(again.paymentsGrid()->model()->rowCount(), 0);
+}
+
+TEST_F(SettlementInputWindow, WhatCannotBeRightIsRefusedWhereItIsTyped)
+{
+    TFormInter w(app.context);
+    w.show();
+    QApplication::setActiveWindow(&w);
+    const auto refusedWith = [this](const QString &message, qsizetype before) {
+        EXPECT_TRUE(QTest::qWaitFor([&] { return app.prompter.messages().size() > before; }));
+        EXPECT_EQ(app.prompter.lastMessage(), message);
+    };
+
+    auto *capital = Find<MoneyBox>(&w, "EditCAPITAL");
+    for (const auto &[typed, message] : {std::pair{"-0,01", "El capital inicial no puede ser negativo."},
+                                         std::pair{"1000000000000", "El importe es demasiado grande."}}) {
+        const qsizetype before = app.prompter.messages().size();
+        capital->setFocus();
+        capital->selectAll();
+        QTest::keyClicks(capital, QString::fromLatin1(typed));
+        Find<QCheckBox>(&w, "CheckSENTEN")->setFocus(); // leaving the box
+        refusedWith(QString::fromUtf8(message), before);
+        EXPECT_EQ(capital->value(), 0.0);
+    }
+    // Return on a refused value stays in the box: no settlement is computed on the old value.
+    bool computed = false;
+    OnModal<TFormInterVi>([&computed](TFormInterVi *view) {
+        computed = true;
+        view->reject();
+    });
+    capital->setFocus();
+    capital->selectAll();
+    QTest::keyClicks(capital, QStringLiteral("-3"));
+    QTest::keyClick(capital, Qt::Key_Return);
+    EXPECT_EQ(app.prompter.lastMessage(), QStringLiteral("El capital inicial no puede ser negativo."));
+    QTest::qWait(100);
+    EXPECT_FALSE(computed);
+
+    MovementsGrid *payments = w.paymentsGrid();
+    const int amount = payments->movements()->importeColumn();
+    const int date = payments->movements()->fechaColumn();
+    Click(&w, "BtnAltaPago");
+    const struct
+    {
+        int column;
+        const char *typed;
+        const char *message;
+    } cells[] = {{amount, "0", "El importe debe ser mayor que cero."},
+                 {amount, "-5", "El importe debe ser mayor que cero."},
+                 {amount, "1000000000000", "El importe es demasiado grande."},
+                 {date, "01012100", "La fecha debe ser anterior al 01/01/2100."}};
+    for (const auto &cell : cells) {
+        const qsizetype before = app.prompter.messages().size();
+        typeInto(payments, 0, cell.column, QString::fromLatin1(cell.typed));
+        refusedWith(QString::fromUtf8(cell.message), before);
+    }
+    typeInto(payments, 0, date, QStringLiteral("31122099"));
+    typeInto(payments, 0, amount, QStringLiteral("999999999999,99"));
+    EXPECT_TRUE(payments->postPending());
+    EXPECT_EQ(movements(), (std::vector<Movement>{{D(31, 12, 2099), 999999999999.99, PaymentKind}}));
+
+    // A series whose last movement would fall in 2100 is refused whole; so is an amount of 0.
+    OnModal<TFormPagPer>([this](TFormPagPer *d) {
+        Find<QSpinBox>(d, "SpinEdit1")->setValue(2);
+        Find<QComboBox>(d, "ComboMES")->setCurrentIndex(11);
+        Find<QSpinBox>(d, "SpinYEAR")->setValue(2099);
+        Click(d, "BtnAceptar");
+        EXPECT_EQ(app.prompter.lastMessage(), QStringLiteral("El importe debe ser mayor que cero."));
+        Find<QLineEdit>(d, "EditIMPORTE")->setText(QStringLiteral("10"));
+        Click(d, "BtnAceptar");
+        EXPECT_EQ(app.prompter.lastMessage(), QStringLiteral("La fecha debe ser anterior al 01/01/2100."));
+        EXPECT_TRUE(d->isVisible());
+        Click(d, "BtnCancelar");
+    });
+    Click(&w, "BtnPagosPeriodicos");
+    EXPECT_EQ(movements().size(), 1u);
+}
+
+TEST_F(SettlementInputWindow, EachButtonOfAPageAnswersToItsOwnLetter)
+{
+    TFormInter w(app.context);
+    w.show();
+    auto *pages = Find<QTabWidget>(&w, "PageControl1");
+    for (int page = 0; page < pages->count(); ++page) {
+        pages->setCurrentIndex(page);
+        QSet<QString> letters;
+        for (auto *button : w.findChildren<QAbstractButton *>()) {
+            const QString letter = QKeySequence::mnemonic(button->text()).toString();
+            if (!button->isVisible() || letter.isEmpty())
+                continue;
+            EXPECT_FALSE(letters.contains(letter)) << button->text().toStdString();
+            letters.insert(letter);
+        }
+        EXPECT_GE(letters.size(), 8);
+    }
+}
+
+TEST_F(SettlementInputWindow, EscapeKeepsTheWindowAndLeavingWithMovementsAsksFirst)
+{
+    {
+        TFormInter w(app.context);
+        w.show();
+        QApplication::setActiveWindow(&w);
+        QTest::keyClick(&w, Qt::Key_Escape);
+        EXPECT_TRUE(w.isVisible());
+
+        SettlementInput in = w.input();
+        in.movements = {{D(1, 3, 2021), 100.0, PaymentKind}};
+        w.setInput(in);
+        QTest::keyClick(&w, Qt::Key_Escape);
+        EXPECT_TRUE(w.isVisible());
+        EXPECT_TRUE(app.prompter.messages().isEmpty());
+
+        app.prompter.queueAnswer(Prompter::Answer::No);
+        Click(&w, "BtnSalir");
+        EXPECT_EQ(app.prompter.lastMessage(), QStringLiteral("¿Desea salir y descartar los pagos y entradas introducidos?"));
+        EXPECT_TRUE(w.isVisible());
+        EXPECT_EQ(movements().size(), 1u);
+
+        app.prompter.queueAnswer(Prompter::Answer::Yes);
+        w.close(); // the close box
+        EXPECT_FALSE(w.isVisible());
+    }
+
+    // Nothing entered: nothing to ask.
+    TFormInter empty(app.context);
+    empty.show();
+    const qsizetype asked = app.prompter.messages().size();
+    Click(&empty, "BtnSalir");
+    EXPECT_FALSE(empty.isVisible());
+    EXPECT_EQ(app.prompter.messages().size(), asked);
 }

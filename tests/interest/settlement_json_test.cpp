@@ -47,8 +47,8 @@ TEST(SettlementJson, ACaseReadsBackToTheSameInputAndRates)
     in.imputePayments = true;
     in.currency = QStringLiteral("Pta");
     in.movements = {{D(1, 3, 2020), 1234567.891234567, QStringLiteral("P")},
-                    {D(2, 3, 2020), -1e-7, QStringLiteral("E")},
-                    {D(3, 3, 2020), 5e22, QStringLiteral("P")}};
+                    {D(2, 3, 2020), 1e-7, QStringLiteral("E")},
+                    {D(3, 3, 2020), 999999999999.99, QStringLiteral("P")}};
     c.rates = std::vector<RatePeriod>{{D(1, 1, 2020), D(31, 12, 2020), 3.0, 3.75, 4.6875},
                                       {D(1, 1, 2021), D(31, 12, 2021), 3.0, 3.75, 3.75}};
     EXPECT_EQ(ParseSettlementCase(WriteSettlementCase(in, c.rates)), c);
@@ -122,6 +122,16 @@ TEST(SettlementJson, BadCasesSayWhatIsWrong)
          QStringLiteral("Pagos[1]: Ya existe un pago o un entrada con esa fecha (01/02/2021).")},
         {with(R"(, "Pagos": [{"Fecha": "01/02/2021", "Importe": 1, "Tipo": "X"}])"),
          QStringLiteral("Pagos[0]: el campo Tipo debe ser \"P\" (pago) o \"E\" (entrada): \"X\".")},
+        {with(R"(, "Capital": -0.01)"), QStringLiteral("El capital inicial no puede ser negativo.")},
+        {with(R"(, "Capital": 1e308)"), QStringLiteral("El importe es demasiado grande.")},
+        {with(R"(, "Pagos": [{"Fecha": "01/02/2021", "Importe": 0}])"),
+         QStringLiteral("Pagos[0]: El importe debe ser mayor que cero.")},
+        {with(R"(, "Pagos": [{"Fecha": "01/02/2021", "Importe": 5}, {"Fecha": "01/03/2021", "Importe": -5, "Tipo": "E"}])"),
+         QStringLiteral("Pagos[1]: El importe debe ser mayor que cero.")},
+        {with(R"(, "Pagos": [{"Fecha": "01/02/2021", "Importe": 1000000000000}])"),
+         QStringLiteral("Pagos[0]: El importe es demasiado grande.")},
+        {with(R"(, "Pagos": [{"Fecha": "01/01/2100", "Importe": 5}])"),
+         QStringLiteral("Pagos[0]: La fecha debe ser anterior al 01/01/2100.")},
         {with(R"(, "Tipos": [{"Desde": "01/05/2021", "Hasta": "31/05/2021"}, {"Desde": "01/01/2021", "Hasta": "31/12/2021"}])"),
          QStringLiteral("Tipos[1]: El período introducido incluye un período de intereses ya existente.")},
         {with(R"(, "Tipos": [{"Desde": "15/12/2021", "Hasta": "15/01/2022"}])"),

@@ -130,6 +130,15 @@ TEST_F(SettlementView, CoversTheMainWindowsClientArea)
     const int menu = main.menuBar()->height();
     EXPECT_EQ(view.frameGeometry().topLeft(), main.mapToGlobal(QPoint(0, menu)));
     EXPECT_EQ(view.frameGeometry().size(), QSize(900, 700 - menu));
+
+    // The columns share the grid's width: no empty strip on the right, none squeezed.
+    auto *grid = view.findChild<QTableView *>(QStringLiteral("DBGrid1"));
+    int sum = 0;
+    for (int c = 0; c < grid->model()->columnCount(); ++c) {
+        EXPECT_GE(grid->columnWidth(c), grid->fontMetrics().horizontalAdvance(QStringLiteral("00/00/0000"))) << c;
+        sum += grid->columnWidth(c);
+    }
+    EXPECT_NEAR(sum, grid->viewport()->width(), grid->model()->columnCount());
 }
 
 TEST_F(SettlementView, ViewSettlementUsesTheInstalledRatesAndShowsTheMessagesFirst)

@@ -1,4 +1,5 @@
 #include "core/date_text.h"
+#include "core/errors.h"
 #include "interest/working_movements.h"
 #include "interest/working_movements_model.h"
 #include "store/sql.h"
@@ -80,6 +81,12 @@ TEST_F(WorkingMovements, PeriodicSeriesAddsOntoItsOwnKindAndStopsAtTheOtherKind)
                                             {D(1, 3, 2022), 100.5, PaymentKind},
                                             {D(1, 4, 2022), 7.0, EntryKind}};
     EXPECT_EQ(LoadWorkingMovements(db()), expected);
+
+    // A series that would take a movement past the largest amount posts nothing.
+    s = Monthly(2, 2, 2022, PeriodicSeries::Day::First);
+    s.amount = 999999999999.0;
+    EXPECT_THROW(AddPeriodicMovements(db(), s), AppError);
+    EXPECT_EQ(LoadWorkingMovements(db()), expected);
 }
 
 TEST_F(WorkingMovements, DeletingOneKindLeavesTheOther)
@@ -147,6 +154,13 @@ TEST_F(WorkingMovements, ModelRefusesTextThatIsNoDateOrAmount)
     EXPECT_FALSE(model.setData(model.index(row, model.fechaColumn()), QStringLiteral("31/02/2022")));
     EXPECT_FALSE(model.setData(model.index(row, model.importeColumn()), QStringLiteral("12a")));
     EXPECT_FALSE(model.setData(model.index(row, model.importeColumn()), QStringLiteral("1E400")));
+    // Readable but not right: refused with the reason the grid shows.
+    const std::pair<int, const char *> refused[] = {
+        {model.importeColumn(), "0"}, {model.importeColumn(), "-3"}, {model.fechaColumn(), "01/01/2100"}};
+    for (const auto &[column, text] : refused) {
+        EXPECT_FALSE(model.setData(model.index(row, column), QString::fromLatin1(text))) << text;
+        EXPECT_FALSE(model.lastRefusal().isEmpty()) << text;
+    }
     EXPECT_TRUE(model.setData(model.index(row, model.importeColumn()), QStringLiteral("1.500,25")));
     ASSERT_TRUE(model.submitAll());
     EXPECT_EQ(LoadWorkingMovements(db()), (std::vector<Movement>{{D(1, 1, 2022), 1500.25, PaymentKind}}));

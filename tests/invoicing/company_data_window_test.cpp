@@ -2,6 +2,7 @@
 #include "invoicing/company_data_window.h"
 #include "support/app_fixture.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -75,7 +76,6 @@ TEST_F(CompanyDataWindowTest, OpensWithTheProposedValuesOnAFreshInstallation)
     EXPECT_EQ(provinces()->count(), 52);
     EXPECT_EQ(provinces()->itemText(0), QStringLiteral("Álava"));
     EXPECT_EQ(vatCaption(), QStringLiteral("I.V.A."));
-    EXPECT_EQ(edit("tbxTelefono")->maxLength(), 9);
     EXPECT_EQ(edit("tbxInscripcion")->maxLength(), 170);
 }
 
@@ -94,23 +94,44 @@ TEST_F(CompanyDataWindowTest, StoredValuesAreShownAndCanariasShowsIgic)
 TEST_F(CompanyDataWindowTest, EveryRequiredFieldIsAskedForAndNothingIsWritten)
 {
     open();
-    for (const char *name :
-         {"tbxEmpresa", "tbxNif", "tbxDireccion", "tbxLocalidad", "tbxTelefono", "tbxemail", "tbxcodpostal"}) {
+    const std::pair<const char *, const char *> required[] = {
+        {"tbxEmpresa", "Empresa"},     {"tbxNif", "D.N.I./N.I.F."},    {"tbxDireccion", "Dirección"},
+        {"tbxLocalidad", "Población"}, {"tbxTelefono", "Teléfono"},     {"tbxemail", "E-Mail"},
+        {"tbxcodpostal", "Código Postal"}};
+    for (const auto &[name, caption] : required) {
         fillRequired(QStringLiteral("Alicante"));
         edit(name)->clear();
         press("btnAceptar");
-        EXPECT_EQ(m_app.prompter.lastMessage(), QStringLiteral("Debe completar las casillas con la \"x\"")) << name;
+        EXPECT_EQ(m_app.prompter.lastMessage(),
+                  QStringLiteral("Debe completar la casilla \"%1\".").arg(QString::fromUtf8(caption)));
         EXPECT_TRUE(m_window->isVisible()) << name;
+        EXPECT_EQ(QApplication::focusWidget(), edit(name)) << name;
     }
     fillRequired(QStringLiteral("Alicante"));
     provinces()->setCurrentIndex(-1);
     press("btnAceptar");
+    EXPECT_EQ(m_app.prompter.lastMessage(), QStringLiteral("Debe completar la casilla \"Provincia\"."));
+    EXPECT_EQ(QApplication::focusWidget(), provinces());
     EXPECT_EQ(m_app.prompter.messages().size(), 8);
     EXPECT_EQ(m_app.prompter.shown().back().icon, Prompter::Icon::Information);
-    // Leaving the postal code box is the only thing that writes before " Aceptar".
+    // Leaving the postal code box is the only thing that writes before "&Aceptar".
     EXPECT_TRUE(setting("FACTURACION", "EMPRESA").isEmpty());
     EXPECT_TRUE(setting("INICIO", "REGION").isEmpty());
     EXPECT_EQ(m_app.session.regionId, 0);
+}
+
+TEST_F(CompanyDataWindowTest, ATelephoneTypedWithSpacesFitsAndKeepsThem)
+{
+    open();
+    QLineEdit *phone = edit("tbxTelefono");
+    phone->clear();
+    phone->setFocus();
+    QTest::keyClicks(phone, QStringLiteral("915 550 1234"));
+    EXPECT_EQ(phone->text(), QStringLiteral("915 550 123")); // the tenth digit does not go in
+    fillRequired(QStringLiteral("Madrid"));
+    phone->setText(QStringLiteral("915 550 123"));
+    press("btnAceptar");
+    EXPECT_EQ(setting("FACTURACION", "TELEFONO"), QStringLiteral("915 550 123"));
 }
 
 TEST_F(CompanyDataWindowTest, PostalCodeChoosesTheProvinceAndTheTaxCaption)

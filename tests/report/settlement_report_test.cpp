@@ -24,8 +24,12 @@ SettlementInput Input(double principal)
 {
     SettlementInput input;
     input.principal = principal;
+    input.start = QDate(2021, 1, 1);
+    input.end = QDate(2021, 12, 31);
     return input;
 }
+
+const QString kFirstPeriod = QStringLiteral("Primer período: del 01/01/2021 al 31/12/2021, Interés Legal");
 
 // The texts of the summary line: amounts follow "Capital Inicial:" ... "Total:" in order.
 QStringList SummaryAmounts(const ReportPage &page)
@@ -53,8 +57,8 @@ TEST(SettlementReport, HeaderOnEveryPageAndRowsInTheirFormats)
     int rows = 0;
     for (const ReportPage &page : pages) {
         const QStringList texts = page.texts();
-        EXPECT_EQ(texts.mid(0, 8), (QStringList{QStringLiteral("09 de diciembre de 2026"), QStringLiteral("Cuantix"),
-                                                QStringLiteral("Desde:"), QStringLiteral("Hasta:"),
+        EXPECT_EQ(texts.mid(0, 9), (QStringList{QStringLiteral("09 de diciembre de 2026"), QStringLiteral("Cuantix"),
+                                                kFirstPeriod, QStringLiteral("Desde:"), QStringLiteral("Hasta:"),
                                                 QStringLiteral("Días:"), QStringLiteral("Capital Acumu.:"),
                                                 QStringLiteral("Interés"), QStringLiteral("Total:")}));
         rows += static_cast<int>(texts.count(QStringLiteral("0,82")));
@@ -73,17 +77,56 @@ TEST(SettlementReport, HeaderOnEveryPageAndRowsInTheirFormats)
     EXPECT_EQ(pages.front().find(QStringLiteral("Capital Inicial:")), nullptr);
 }
 
-TEST(SettlementReport, SummaryKeepsNineSignificantDigits)
+TEST(SettlementReport, SummaryShowsEveryAmountWithItsTwoDecimalsAsTheViewDoes)
 {
     SettlementResult result;
     result.rows.push_back(Row(QDate(2021, 1, 1), QDate(2021, 1, 1), 12345678.91, 0.0, 0.0));
+    result.totalInterest = 369355.24;
     const std::vector<ReportPage> pages = SettlementReportPages(Input(12345678.91), result, kPrinted);
     ASSERT_EQ(pages.size(), 1u);
-    EXPECT_EQ(SummaryAmounts(pages[0]).first(), QStringLiteral("12.345.678,90"));
-    EXPECT_NE(pages[0].find(QStringLiteral("12.345.678,91")), nullptr); // the row keeps its cents
+    EXPECT_EQ(SummaryAmounts(pages[0]), (QStringList{QStringLiteral("12.345.678,91"), QStringLiteral("369.355,24"),
+                                                     QStringLiteral("0,00"), QStringLiteral("0,00"),
+                                                     QStringLiteral("12.715.034,15")}));
 
-    const std::vector<ReportPage> big = SettlementReportPages(Input(123456789.12), result, kPrinted);
-    EXPECT_EQ(SummaryAmounts(big[0]).first(), QStringLiteral("123.456.789,00"));
+    // Pesetas: ten integer digits and more keep their cents, never an exponent.
+    SettlementInput pesetas = Input(2054148130.0);
+    pesetas.currency = QStringLiteral("Pta");
+    result.totalInterest = 123456789012.34;
+    const QStringList big = SummaryAmounts(SettlementReportPages(pesetas, result, kPrinted)[0]);
+    EXPECT_EQ(big.first(), QStringLiteral("2.054.148.130,00"));
+    EXPECT_EQ(big.at(1), QStringLiteral("123.456.789.012,34"));
+}
+
+TEST(SettlementReport, BelowTheTitleTheOfficeTheCaseAndEachPeriodsType)
+{
+    SettlementInput in = Input(1000.0);
+    in.type1 = 4;
+    in.agreedRate1 = QStringLiteral("7,5");
+    in.secondPeriod = true;
+    in.secondEnd = QDate(2022, 6, 30);
+    in.type2 = 1;
+    SettlementHeading heading{QStringLiteral("Bufete Peña"), QStringLiteral("2021/117"),
+                              QStringLiteral("Reclamación Gómez")};
+    const QStringList expected{
+        QStringLiteral("Bufete Peña"), QStringLiteral("Asunto: 2021/117 - Reclamación Gómez"),
+        QStringLiteral("Primer período: del 01/01/2021 al 31/12/2021, Interés Pactado (7,5 %)"),
+        QStringLiteral("Segundo período: del 01/01/2022 al 30/06/2022, Interés Judicial")};
+    const std::vector<ReportPage> pages = SettlementReportPages(in, SettlementResult{}, kPrinted, heading);
+    EXPECT_EQ(pages[0].texts().mid(2, 4), expected);
+
+    // A settlement not recovered from the history names no case; no office, no line.
+    heading.office.clear();
+    heading.caseNumber.clear();
+    EXPECT_EQ(SettlementHeadingLines(in, heading), expected.mid(2));
+
+    QTemporaryDir dir;
+    const QString ini = dir.path() + QStringLiteral("/Devenix.ini");
+    EXPECT_TRUE(OfficeNameFromSettings(ini).isEmpty());
+    QFile file(ini);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[FACTURACION]\nEMPRESA=Bufete Pe\xc3\xb1" "a \n");
+    file.close();
+    EXPECT_EQ(OfficeNameFromSettings(ini), QStringLiteral("Bufete Peña"));
 }
 
 TEST(SettlementReport, TotalAddsEntriesAndSubtractsPayments)
@@ -101,7 +144,7 @@ TEST(SettlementReport, TotalAddsEntriesAndSubtractsPayments)
     const qsizetype at = texts.indexOf(QStringLiteral("Capital Inicial:"));
     EXPECT_EQ(texts.mid(at, 14),
               (QStringList{QStringLiteral("Capital Inicial:"), QStringLiteral("10.000,00"), QStringLiteral("+"),
-                           QStringLiteral("Zozazidar:"), QStringLiteral("284,88"), QStringLiteral("+"),
+                           QStringLiteral("Intereses:"), QStringLiteral("284,88"), QStringLiteral("+"),
                            QStringLiteral("Entradas:"), QStringLiteral("250,50"), QStringLiteral("-"),
                            QStringLiteral("Pagos:"), QStringLiteral("1.000,00"), QStringLiteral("="),
                            QStringLiteral("Total:"), QStringLiteral("9.535,38")}));

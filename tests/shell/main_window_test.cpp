@@ -16,7 +16,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QKeySequence>
 #include <QMenuBar>
+#include <QSet>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -149,7 +151,7 @@ TEST_F(MainWindowTest, FirstStartAsksForTheCompanyDataAndOpensTheRegionOfItsProv
     TFormMenu &menu = start();
     EXPECT_TRUE(m_prompter.messages().isEmpty()) << m_prompter.lastMessage().toStdString();
     EXPECT_EQ(m_quit->count(), 0);
-    EXPECT_EQ(menu.windowTitle(), QStringLiteral("Zozazidar"));
+    EXPECT_EQ(menu.windowTitle(), QStringLiteral("Cuantix"));
     EXPECT_EQ(menu.session().regionName, QStringLiteral("Elche"));
     EXPECT_EQ(menu.session().regionId, 19);
     EXPECT_EQ(settings().readString(QStringLiteral("INICIO"), QStringLiteral("REGION")), QStringLiteral("19"));
@@ -163,7 +165,7 @@ TEST_F(MainWindowTest, FirstStartAbandonedWarnsAndEndsTheProgram)
     WhenOpen<TFormConfHono>(QStringLiteral("FormConfHono"), [](TFormConfHono *window) { window->reject(); });
     start();
     EXPECT_EQ(m_prompter.messages(),
-              QStringList{QStringLiteral("Zozazidar no funcionará si no esta correctamente configurado")});
+              QStringList{QStringLiteral("Cuantix no funcionará si no esta correctamente configurado")});
     EXPECT_EQ(m_prompter.shown().back().icon, Prompter::Icon::Warning);
     EXPECT_EQ(m_quit->count(), 1);
     EXPECT_FALSE(m_menu->context().store.isConnected(Alias::Modulo));
@@ -174,7 +176,7 @@ TEST_F(MainWindowTest, AStartWithARegionOpensThatRegionsModule)
     configure(QStringLiteral("6"));
     TFormMenu &menu = start();
     EXPECT_TRUE(m_prompter.shown().empty());
-    EXPECT_EQ(menu.windowTitle(), QStringLiteral("Zozazidar"));
+    EXPECT_EQ(menu.windowTitle(), QStringLiteral("Cuantix"));
     EXPECT_EQ(menu.session().regionName, QStringLiteral("Galicia"));
     EXPECT_EQ(menu.session().moduleDir, m_install.path() + QStringLiteral("/modulos/galicia"));
     EXPECT_TRUE(moduleOpenAt(menu.session().moduleDir));
@@ -214,7 +216,7 @@ TEST_F(MainWindowTest, WithoutDataOnAFirstStartTheProgramEndsAfterSayingWhy)
     start();
     ASSERT_EQ(m_prompter.messages().size(), 2);
     EXPECT_TRUE(m_prompter.messages().constFirst().startsWith(QStringLiteral("No existe la carpeta de datos")));
-    EXPECT_EQ(m_prompter.lastMessage(), QStringLiteral("Zozazidar no funcionará si no esta correctamente configurado"));
+    EXPECT_EQ(m_prompter.lastMessage(), QStringLiteral("Cuantix no funcionará si no esta correctamente configurado"));
     EXPECT_EQ(m_quit->count(), 1);
 }
 
@@ -249,17 +251,33 @@ TEST_F(MainWindowTest, MenusActionsAndPanelsAreThoseOfTheProgram)
                 entries << entry->text();
         }
     }
-    EXPECT_EQ(entries, (QStringList{QStringLiteral("&Ficheros"), QStringLiteral("&Zozazidar > &Tipos de Interés"),
-                                    QStringLiteral("&Zozazidar > &Liquidaciones"), QStringLiteral("-"),
+    EXPECT_EQ(entries, (QStringList{QStringLiteral("&Ficheros"), QStringLiteral("&Intereses > &Tipos de Interés"),
+                                    QStringLiteral("&Intereses > &Liquidaciones"), QStringLiteral("-"),
                                     QStringLiteral("&Clientes"), QStringLiteral("C&ontactos"), QStringLiteral("-"),
                                     QStringLiteral("&Salir"), QStringLiteral("&Utilidades"), QStringLiteral("-"),
                                     QStringLiteral("&Configurar Datos Empresa"),
-                                    QStringLiteral("Configurar Plantillas &Zozazidar"), QStringLiteral("-"),
+                                    QStringLiteral("Configurar Plantillas de &Intereses"), QStringLiteral("-"),
                                     QStringLiteral("&Realizar Copia de Seguridad"),
                                     QStringLiteral("R&estaurar Copia de Seguridad"), QStringLiteral("-"),
                                     QStringLiteral("&Bloqueos"), QStringLiteral("&Ayuda"),
                                     QStringLiteral("&Info. Versión"), QStringLiteral("&Manual"),
-                                    QStringLiteral("&Manual &On-Line")}));
+                                    QStringLiteral("Manual &On-Line"),
+                                    QStringLiteral("&Declaración responsable VERI*FACTU")}));
+    // Every entry of a menu, and every menu of the bar, answers to its own letter.
+    std::vector<QList<QAction *>> menus{menu.menuBar()->actions()};
+    for (std::size_t m = 0; m < menus.size(); ++m) {
+        QSet<QString> letters;
+        for (QAction *entry : menus[m]) {
+            if (entry->isSeparator())
+                continue;
+            const QString letter = QKeySequence::mnemonic(entry->text()).toString();
+            EXPECT_FALSE(letter.isEmpty()) << entry->text().toStdString();
+            EXPECT_FALSE(letters.contains(letter)) << entry->text().toStdString();
+            letters.insert(letter);
+            if (entry->menu())
+                menus.push_back(entry->menu()->actions());
+        }
+    }
     for (const char *name : {"clientes", "contactos", "agenda", "Action11", "Gestionar_Honorarios", "Editar_Tabla",
                              "Facturar", "ListadoFacturas", "Action13"})
         EXPECT_NE(action(name), nullptr) << name;
@@ -270,12 +288,12 @@ TEST_F(MainWindowTest, MenusActionsAndPanelsAreThoseOfTheProgram)
     EXPECT_TRUE(widget("PadreClientes")->isVisible());
     EXPECT_TRUE(widget("PadreHonorarios")->isHidden());
     EXPECT_EQ(m_menu->findChild<QAbstractButton *>(QStringLiteral("BtnCalcular"))->text(),
-              QStringLiteral("Calcular Zozazidar "));
+              QStringLiteral("Calcular Intereses"));
     // Each built action opens its modal window; closing it leaves the main window as it was.
     const std::pair<const char *, const char *> opened[] = {
         {"tiposdeinteres", "FormInt"}, {"liquidaciones", "FormInter"}, {"Action12", "FormDcto"},
         {"Action9", "FormCopSeg"}, {"Action1", "FormCopRes"}, {"ActionBloqueos", "FormBloqueos"},
-        {"clientes", "FormCliPral"}, {"contactos", "FormCorConPral"}};
+        {"clientes", "FormCliPral"}, {"contactos", "FormCorConPral"}, {"DeclaracionVerifactu", "TFormDeclaracion"}};
     for (const auto &[actionName, windowName] : opened) {
         QString seen;
         QTimer poll;
@@ -438,7 +456,7 @@ TEST_F(MainWindowTest, CompanyDataFromTheMenuSetsTheCaptionAgain)
 {
     configure(QStringLiteral("6"));
     TFormMenu &menu = start();
-    menu.setWindowTitle(QStringLiteral("Zozazidar y Honorarios (Region: Galicia)"));
+    menu.setWindowTitle(QStringLiteral("Intereses y Honorarios (Region: Galicia)"));
     WhenOpen<TFormConfHono>(QStringLiteral("FormConfHono"), [](TFormConfHono *window) {
         auto *provinces = window->findChild<QComboBox *>(QStringLiteral("tbxProvincia"));
         provinces->setCurrentIndex(provinces->findText(QStringLiteral("Madrid")));
@@ -447,7 +465,7 @@ TEST_F(MainWindowTest, CompanyDataFromTheMenuSetsTheCaptionAgain)
         window->accept();
     });
     action("Action10")->trigger();
-    EXPECT_EQ(menu.windowTitle(), QStringLiteral("Zozazidar"));
+    EXPECT_EQ(menu.windowTitle(), QStringLiteral("Cuantix"));
     EXPECT_EQ(menu.session().regionName, QStringLiteral("Madrid"));
     EXPECT_TRUE(moduleOpenAt(m_install.path() + QStringLiteral("/modulos/madrid")));
 }
@@ -493,8 +511,8 @@ TEST_F(MainWindowTest, AboutBoxShowsTheVersionAndTheOffice)
         EXPECT_TRUE(edit && edit->isReadOnly()) << name;
         return edit ? edit->text() : QString();
     };
-    EXPECT_EQ(about.windowTitle(), QStringLiteral("Zozazidar"));
-    EXPECT_EQ(text("Edit1"), QStringLiteral("Versión: 8.03.1.0.200.00000"));
+    EXPECT_EQ(about.windowTitle(), QStringLiteral("Cuantix"));
+    EXPECT_EQ(text("Edit1"), QStringLiteral("Versión: 8.3.1"));
     EXPECT_EQ(text("EdtPrograma"), QStringLiteral("Quorvia Cuantix"));
     EXPECT_EQ(text("EdtYear"), QStringLiteral("2008"));
     EXPECT_EQ(text("EdtMes"), QStringLiteral("Marzo"));
@@ -502,6 +520,10 @@ TEST_F(MainWindowTest, AboutBoxShowsTheVersionAndTheOffice)
     EXPECT_EQ(text("EdtServicePack"), QStringLiteral("0"));
     EXPECT_EQ(text("EdtEmpresa"), QStringLiteral("Bufete Peña"));
     EXPECT_EQ(text("EdtTelefono"), QStringLiteral("965000000"));
+    // Every field shows its whole text once laid out.
+    about.show();
+    for (auto *edit : about.findChildren<QLineEdit *>())
+        EXPECT_GE(edit->contentsRect().width(), edit->fontMetrics().horizontalAdvance(edit->text())) << edit->objectName().toStdString();
 }
 
 TEST(Splash, CleansUpTheLocksOfTheCurrentFolderBeforeTheMainWindow)

@@ -28,10 +28,10 @@ TEST(VersionTexts, AboutBoxAndSupportNumberFollowTheFileVersion)
         const char *line, *year, *month, *servicePack, *num;
     };
     const Row rows[] = {
-        {"8.3.1.0", "Versión: 8.03.1.0.200.00000", "2008", "Marzo", "0", "8.03.1.200.00000"},
-        {"26.12.1.0", "Versión: 26.12.1.0.200.00000", "2026", "Diciembre", "0", "26.12.1.200.00000"},
-        {"9.13.2.5", "Versión: 9.13.1.5.200.00000", "2009", "", "5", "9.13.1.200.00000"},
-        {"", "Versión: 0.00.1..200.00000", "2000", "", "", "0.00.1.200.00000"},
+        {"8.3.1.0", "Versión: 8.3.1", "2008", "Marzo", "0", "8.03.1.200.00000"},
+        {"26.12.1.0", "Versión: 26.12.1", "2026", "Diciembre", "0", "26.12.1.200.00000"},
+        {"9.13.2.5", "Versión: 9.13.2", "2009", "", "5", "9.13.1.200.00000"},
+        {"", "Versión: 0", "2000", "", "", "0.00.1.200.00000"},
     };
     for (const Row &row : rows) {
         const QString version = QString::fromUtf8(row.version);
@@ -99,8 +99,10 @@ TEST(BackgroundImage, ChosenByScreenWidthWhenTheFileExists)
     EXPECT_EQ(BackgroundImageFor(d, 640), d + QStringLiteral("/532.jpg"));
     EXPECT_TRUE(BackgroundImageFor(d, 800).isEmpty());
     EXPECT_TRUE(BackgroundImageFor(d, 1152).isEmpty());
+    EXPECT_EQ(BackgroundImageFor(d, 1920), d + QStringLiteral("/977.jpg"));
     Touch(d + QStringLiteral("/1169.jpg"));
     EXPECT_EQ(BackgroundImageFor(d, 1280), d + QStringLiteral("/1169.jpg"));
+    EXPECT_EQ(BackgroundImageFor(d, 2560), d + QStringLiteral("/1169.jpg")); // scaled, not an empty area
 }
 
 TEST(DeleteLockFiles, RemovesLockFilesAtAnyDepthAndNothingElse)

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "store/data_store.h"
+#include "support/temp_installation.h"
+#include "verifactu/verifactu_ledger.h"
+
+#include <QDateTime>
+
+// An invoice as the office issues it: one fee line of 1000 at 21 % after a 10 % discount.
+inline InvoiceSnapshot SampleInvoice(int number, int year = 2027)
+{
+    InvoiceSnapshot s;
+    s.number = number;
+    s.year = year;
+    s.date = QDate(year, 7, 15);
+    s.issuerNif = QStringLiteral("89890001K");
+    s.issuerName = QStringLiteral("Bufete Pérez & Asociados, S.L.P.");
+    s.clientName = QStringLiteral("Construcciones Martínez <Norte>, S.A.");
+    s.clientNif = QStringLiteral("12345678-z");
+    s.feeLines = {TaxLine{21, 900, 189}};
+    return s;
+}
+
+inline SoftwareIdentity TestIdentity()
+{
+    return {QStringLiteral("Productor de Pruebas S.L."), QStringLiteral("B12345678"), QStringLiteral("Cuantix"),
+            QStringLiteral("CX"), QStringLiteral("26.12.1.0")};
+}
+
+// A ledger whose clock starts at 15/07/2027 10:00 Madrid time and moves a minute per record.
+inline LedgerOptions TestLedgerOptions()
+{
+    LedgerOptions options;
+    options.identity = TestIdentity();
+    auto next = std::make_shared<QDateTime>(QDateTime(QDate(2027, 7, 15), QTime(8, 0), QTimeZone::utc()));
+    options.clock = [next] {
+        *next = next->addSecs(60);
+        return *next;
+    };
+    return options;
+}
+
+// The Datos database of a fresh installation.
+class LedgerFixture
+{
+public:
+    explicit LedgerFixture(const QString &prefix = QStringLiteral("vf-"))
+        : store(prefix)
+    {
+        store.setPath(Alias::Devenix, install.datos());
+        store.connect(Alias::Devenix);
+    }
+    QSqlDatabase db() const { return store.database(Alias::Devenix); }
+
+    TempInstallation install;
+    DataStore store;
+};
