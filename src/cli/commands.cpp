@@ -14,6 +14,7 @@ int RunModuleCommand(const QStringList &args, CliIo &io);
 int RunVerifactuCommand(const QStringList &args, CliIo &io);
 // The fee engine (fee_command.cpp).
 int RunFeeCommand(const QStringList &args, CliIo &io);
+int RunInvoicesCommand(const QStringList &args, CliIo &io);
 // Clients and contacts (clients_command.cpp).
 int RunClientsCommand(const QStringList &args, CliIo &io);
 int RunContactsCommand(const QStringList &args, CliIo &io);
@@ -41,9 +42,15 @@ const std::vector<CliCommand> &CliCommands()
         {"factura",
          "factura calcular [--instalacion DIR] < factura.json\n"
          "  factura alta [--instalacion DIR] < factura.json\n"
-         "  factura mostrar ID AÑO | borrar ID AÑO [--instalacion DIR]",
-         "Facturas: calcula líneas y totales sin guardar, da de alta una factura entera, la escribe en JSON o la borra.",
-         RunInvoiceCommand},
+         "  factura mostrar ID AÑO | borrar ID AÑO [--instalacion DIR]\n"
+         "  factura pdf ID AÑO SALIDA.pdf | cobrar [--no] ID AÑO [--instalacion DIR]",
+         "Facturas: calcula líneas y totales sin guardar, da de alta una factura entera, la escribe en JSON o en PDF,"
+         " la marca cobrada o no cobrada, o la borra.",
+         RunInvoiceCommand, true},
+        {"facturas",
+         "facturas buscar | listado SALIDA.pdf | exportar SALIDA.xlsx [--instalacion DIR] < criterios.json",
+         "Busca facturas por los criterios en JSON: las escribe con sus sumas en JSON, su listado en PDF o en .xlsx.",
+         RunInvoicesCommand, true},
         {"honorario", "honorario [--instalacion DIR] < pasos.json",
          "Calcula honorarios con los criterios de una región: lee los pasos en JSON y escribe cada resultado en JSON.",
          RunFeeCommand},

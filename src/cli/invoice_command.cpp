@@ -395,6 +395,10 @@ int Delete(const QStringList &args, const QString &dir, CliIo &io)
 
 } // namespace
 
+// The orders of stored invoices' collection and printout (invoice_list_command.cpp).
+int RunInvoicePdf(const QStringList &args, const QString &dir, CliIo &io);
+int RunInvoiceCollect(const QStringList &args, const QString &dir, CliIo &io);
+
 int RunInvoiceCommand(const QStringList &arguments, CliIo &io)
 {
     QStringList args = arguments;
@@ -409,8 +413,12 @@ int RunInvoiceCommand(const QStringList &arguments, CliIo &io)
             return Show(args, dir, io);
         if (order == QLatin1String("borrar"))
             return Delete(args, dir, io);
+        if (order == QLatin1String("pdf"))
+            return RunInvoicePdf(args, dir, io);
+        if (order == QLatin1String("cobrar"))
+            return RunInvoiceCollect(args, dir, io);
     } catch (const BadInvoice &e) {
         return BadInput(io, e.message());
     }
-    return BadInput(io, QStringLiteral("Indique calcular, alta, mostrar o borrar: devenix-cli factura ORDEN."));
+    return BadInput(io, QStringLiteral("Indique calcular, alta, mostrar, borrar, pdf o cobrar: devenix-cli factura ORDEN."));
 }

@@ -296,16 +296,13 @@ QWidget *TFormMenu::buildNavigation()
     group("PadreClientes", QStringLiteral("Clientes"),
           {{"BtnClientes", QStringLiteral("Clientes"), NavGlyph::Clients, "clientes"},
            {"BtnContactos", QStringLiteral("Contactos"), NavGlyph::Contacts, "contactos"}});
-    // Fees and invoicing: the entries whose windows are not part of the program yet stay hidden.
-    QWidget *fees = group("PadreHonorarios", QStringLiteral("Honorarios y Facturación"),
+    group("PadreHonorarios", QStringLiteral("Honorarios y Facturación"),
           {{"BtnRegion", QStringLiteral("Seleccionar Región"), NavGlyph::Region, "Action11"},
            {"BtnConceptos", QStringLiteral("Gestión de Conceptos"), NavGlyph::Concepts, "Gestionar_Honorarios"},
            {"BtnTablas", QStringLiteral("Editor de Tablas/Ref."), NavGlyph::Tables, "Editar_Tabla"},
            {"BtnFacturar", QStringLiteral("Facturar"), NavGlyph::Invoice, "Facturar"},
            {"BtnListado", QStringLiteral("Listado Facturas"), NavGlyph::InvoiceList, "ListadoFacturas"},
            {"BtnHonorarios", QStringLiteral("Calcular Honorarios"), NavGlyph::Fees, "Action13"}});
-    for (const char *pending : {"BtnFacturar", "BtnListado"})
-        fees->findChild<QWidget *>(QLatin1String(pending))->hide();
     layout->addStretch(1);
     return panel;
 }

@@ -13,7 +13,8 @@
 #include "interest/rate_list_window.h"
 #include "interest/settlement_input_window.h"
 #include "invoicing/company_data_window.h"
-#include "invoicing/new_invoice_dialog.h"
+#include "invoicing/invoice_list_window.h"
+#include "invoicing/invoice_search_window.h"
 #include "shell/about_window.h"
 #include "shell/lock_list_window.h"
 #include "shell/startup.h"
@@ -32,7 +33,12 @@ void OpenCompanyData(AppContext &context, QWidget *parent)
 
 void OpenInvoicing(AppContext &context, QWidget *parent)
 {
-    OpenNewInvoice(context, parent);
+    ShowInvoiceList(context, parent);
+}
+
+void OpenInvoiceList(AppContext &context, QWidget *parent)
+{
+    ShowInvoiceListSearch(context, parent);
 }
 
 void OpenAbout(AppContext &context, QWidget *parent)
@@ -103,7 +109,6 @@ void OpenScaleTables(AppContext &context, QWidget *parent)
 }
 
 // Not part of the program yet: these actions do nothing until their windows are.
-void OpenInvoiceList(AppContext &, QWidget *) {}
 void CreateRunWindows(AppContext &, QWidget *) {}
 
 } // namespace Openers

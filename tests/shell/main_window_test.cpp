@@ -289,7 +289,7 @@ TEST_F(MainWindowTest, MenusActionsAndPanelsAreThoseOfTheProgram)
     EXPECT_TRUE(widget("PadreClientes")->isVisible());
     EXPECT_TRUE(widget("PadreHonorarios")->isVisible());
     EXPECT_EQ(widget("PadreHonorarios")->findChild<QLabel *>()->text(), QStringLiteral("Honorarios y Facturación"));
-    for (const char *entry : {"BtnRegion", "BtnConceptos", "BtnTablas", "BtnHonorarios"})
+    for (const char *entry : {"BtnRegion", "BtnConceptos", "BtnTablas", "BtnFacturar", "BtnListado", "BtnHonorarios"})
         EXPECT_TRUE(widget(entry)->isVisible()) << entry;
     EXPECT_EQ(m_menu->findChild<QAbstractButton *>(QStringLiteral("BtnCalcular"))->text(),
               QStringLiteral("Calcular Intereses"));
@@ -299,7 +299,7 @@ TEST_F(MainWindowTest, MenusActionsAndPanelsAreThoseOfTheProgram)
         {"Action9", "FormCopSeg"}, {"Action1", "FormCopRes"}, {"ActionBloqueos", "FormBloqueos"},
         {"clientes", "FormCliPral"}, {"contactos", "FormCorConPral"}, {"DeclaracionVerifactu", "TFormDeclaracion"},
         {"Action11", "FormSelRegion"}, {"Gestionar_Honorarios", "formHonorarios"}, {"Editar_Tabla", "FormTablas"},
-        {"Action13", "formCopyDescripcion"}};
+        {"Action13", "formCopyDescripcion"}, {"Facturar", "FormFact"}, {"ListadoFacturas", "FormFacBus"}};
     for (const auto &[actionName, windowName] : opened) {
         QString seen;
         QTimer poll;

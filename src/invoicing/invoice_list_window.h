@@ -1,0 +1,50 @@
+#pragma once
+
+#include "invoicing/invoice_store.h"
+
+#include <QDialog>
+
+class InvoiceRowsModel;
+class QTableView;
+class QWidget;
+struct AppContext;
+
+// "Facturas" (TFormFact): every invoice in key order; "&Altas", "&Modificar", "Ba&jas",
+// "&Imprimir", "&Cobrar" on the selected one, and the search.
+class TFormFact final : public QDialog
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(TFormFact)
+
+public:
+    explicit TFormFact(AppContext &context, QWidget *parent = nullptr);
+
+    InvoiceRowsModel *model() const { return m_model; }
+    void selectInvoice(const InvoiceKey &key);
+
+    void addInvoice();
+    void modifyInvoice();
+    void deleteInvoice();
+    void printInvoice();
+    void collectInvoice();
+    void openSearch();
+
+private:
+    const InvoiceHeader *current() const;
+    void reload();
+
+    AppContext &m_context;
+    InvoiceRowsModel *m_model;
+    QTableView *m_grid;
+};
+
+// The editor on a stored invoice, with the reaction to its record lock. Nothing happens when
+// the invoice no longer exists.
+void EditStoredInvoice(AppContext &context, const InvoiceKey &key, QWidget *parent);
+// The invoice printout in the print preview; nothing when the invoice no longer exists.
+void PreviewStoredInvoice(AppContext &context, const InvoiceKey &key, QWidget *parent);
+// The invoice list report over rows found, in the print preview.
+void PreviewInvoiceList(AppContext &context, const std::vector<InvoiceHeader> &rows, QWidget *parent);
+
+// "&Facturar": the invoice list.
+void ShowInvoiceList(AppContext &context, QWidget *parent);

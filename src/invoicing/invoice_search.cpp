@@ -1,0 +1,296 @@
+#include "invoicing/invoice_search.h"
+
+#include "core/amount_limit.h"
+#include "core/date_text.h"
+#include "core/errors.h"
+#include "core/number_text.h"
+#include "core/prompter.h"
+#include "core/rounding.h"
+#include "store/record_locks.h"
+#include "store/sql.h"
+
+#include <QRegularExpression>
+#include <QSqlQuery>
+
+namespace {
+
+const QString kSearchColumns = QStringLiteral(
+    "iYear,id,Fecha,icodcli,ref,NombreCliente,Nif,Direccion,Poblacion,Provincia,CodPostal,Iva,Irpf,Dcto,Cobrado,"
+    "FechaCobro,Total,totalsuplidos,totalhonorario,totaliva,totaldcto,totalirpf,totalprovisiones");
+
+std::optional<double> Blankable(const QVariant &v)
+{
+    if (v.isNull())
+        return std::nullopt;
+    return v.toDouble();
+}
+
+// "yyyy-MM-dd" read without the general date parser (a hundred thousand rows at a time).
+QDate FastIsoDate(const QVariant &value)
+{
+    const QString t = value.toString();
+    if (t.size() != 10 || t.at(4) != QLatin1Char('-') || t.at(7) != QLatin1Char('-'))
+        return DateFromIso(t);
+    const auto digits = [&t](int from, int count) {
+        int n = 0;
+        for (int i = from; i < from + count; ++i) {
+            const int d = t.at(i).unicode() - '0';
+            if (d < 0 || d > 9)
+                return -1;
+            n = n * 10 + d;
+        }
+        return n;
+    };
+    return QDate(digits(0, 4), digits(5, 2), digits(8, 2));
+}
+
+// One row in the order of kSearchColumns.
+InvoiceHeader RowFromQuery(const QSqlQuery &q)
+{
+    InvoiceHeader h;
+    h.key = {q.value(1).toInt(), q.value(0).toInt()};
+    h.fecha = FastIsoDate(q.value(2));
+    if (!q.value(3).isNull())
+        h.icodcli = q.value(3).toLongLong();
+    h.ref = q.value(4).toString();
+    h.nombreCliente = q.value(5).toString();
+    h.nif = q.value(6).toString();
+    h.direccion = q.value(7).toString();
+    h.poblacion = q.value(8).toString();
+    h.provincia = q.value(9).toString();
+    h.codPostal = q.value(10).toString();
+    h.iva = Blankable(q.value(11));
+    h.irpf = Blankable(q.value(12));
+    h.dcto = Blankable(q.value(13));
+    h.cobrado = q.value(14).toInt() != 0;
+    h.fechaCobro = FastIsoDate(q.value(15));
+    InvoiceTotals &t = h.totals;
+    t.total = q.value(16).toDouble();
+    t.totalSuplidos = q.value(17).toDouble();
+    t.totalHonorario = q.value(18).toDouble();
+    t.totalIVA = q.value(19).toDouble();
+    t.totalDcto = q.value(20).toDouble();
+    t.totalIRPF = q.value(21).toDouble();
+    t.totalProvisiones = q.value(22).toDouble();
+    return h;
+}
+
+std::vector<InvoiceHeader> ReadRows(QSqlQuery &q)
+{
+    std::vector<InvoiceHeader> rows;
+    while (q.next())
+        rows.push_back(RowFromQuery(q));
+    return rows;
+}
+
+double RequireBound(const QString &text)
+{
+    const auto value = ReadTotalBound(text);
+    if (!value)
+        throw AppError(kBadTotalMessage, text);
+    return *value;
+}
+
+// The pattern of a text criterion: typed "%" and "_" stay wildcards, quotes are plain text.
+QString Pattern(const QString &text)
+{
+    return QLatin1Char('%') + text.toLower() + QLatin1Char('%');
+}
+
+} // namespace
+
+std::optional<double> ReadTotalBound(const QString &text)
+{
+    static const QRegularExpression grouped(QStringLiteral("^[+-]?\\d{1,3}(\\.\\d{3})+(,\\d*)?$"));
+    static const QRegularExpression pointDecimal(QStringLiteral("^[+-]?\\d*\\.\\d+$"));
+    const QString t = text.trimmed();
+    std::optional<double> value;
+    if (grouped.match(t).hasMatch())
+        value = ParseSpanishNumber(QString(t).remove(QLatin1Char('.')));
+    else if (pointDecimal.match(t).hasMatch())
+        value = ParseSpanishNumber(QString(t).replace(QLatin1Char('.'), QLatin1Char(',')));
+    else
+        value = ParseSpanishNumber(t);
+    if (!value || !AmountInRange(*value))
+        return std::nullopt;
+    return value;
+}
+
+std::optional<SearchRefusal> CheckSearch(const InvoiceSearchCriteria &c)
+{
+    if (c.numeroHasta < c.numeroDesde)
+        return SearchRefusal{SearchRefusal::Field::NumeroDesde, kNumberOrderMessage};
+    if (c.fechaDesde > c.fechaHasta)
+        return SearchRefusal{SearchRefusal::Field::FechaDesde, kDateOrderMessage};
+    if (c.byTotal) {
+        if (!ReadTotalBound(c.totalDesde))
+            return SearchRefusal{SearchRefusal::Field::TotalDesde, kBadTotalMessage};
+        if (!ReadTotalBound(c.totalHasta))
+            return SearchRefusal{SearchRefusal::Field::TotalHasta, kBadTotalMessage};
+    }
+    return std::nullopt;
+}
+
+SearchStatement BuildInvoiceSearch(const InvoiceSearchCriteria &c)
+{
+    SearchStatement s;
+    QString w;
+    const auto piece = [&w](const QString &text) {
+        if (!w.isEmpty())
+            w += QStringLiteral(" and ");
+        w += text;
+    };
+    if (c.cliente && *c.cliente > 0) {
+        w += QStringLiteral("icodcli=:icodcli");
+        s.values.insert(QStringLiteral(":icodcli"), *c.cliente);
+    }
+    if (!c.nif.isEmpty()) {
+        piece(QStringLiteral("lower(nif) like :nif"));
+        s.values.insert(QStringLiteral(":nif"), Pattern(c.nif));
+    }
+    if (!c.ref.isEmpty()) {
+        piece(QStringLiteral("lower(ref) like :ref"));
+        s.values.insert(QStringLiteral(":ref"), Pattern(c.ref));
+    }
+    if (c.byTotal) {
+        piece(QStringLiteral(" total>=:totaldesde and total<=:totalhasta"));
+        s.values.insert(QStringLiteral(":totaldesde"), RequireBound(c.totalDesde));
+        s.values.insert(QStringLiteral(":totalhasta"), RequireBound(c.totalHasta));
+    }
+    if (c.byNumber) {
+        piece(QStringLiteral(" id>=:iddesde and id<=:idhasta"));
+        s.values.insert(QStringLiteral(":iddesde"), c.numeroDesde);
+        s.values.insert(QStringLiteral(":idhasta"), c.numeroHasta);
+    }
+    if (c.cobro == InvoiceSearchCriteria::Cobro::Cobradas) {
+        QString text = QStringLiteral(" cobrado=:cobrado");
+        s.values.insert(QStringLiteral(":cobrado"), 1);
+        if (c.byCollectionDate) {
+            text += QStringLiteral(" and fechacobro>=:dfechacobroini and fechacobro<=:dfechacobrofin");
+            s.values.insert(QStringLiteral(":dfechacobroini"), DateToIso(c.cobroDesde));
+            s.values.insert(QStringLiteral(":dfechacobrofin"), DateToIso(c.cobroHasta));
+        }
+        piece(text);
+    } else if (c.cobro == InvoiceSearchCriteria::Cobro::NoCobradas) {
+        piece(QStringLiteral(" ((cobrado=:cobrado) or (cobrado is null))"));
+        s.values.insert(QStringLiteral(":cobrado"), 0);
+    }
+    if (!c.byNumber) {
+        piece(QStringLiteral(" fecha>=:dfechaini and fecha<=:dfechafin"));
+        s.values.insert(QStringLiteral(":dfechaini"), DateToIso(c.fechaDesde));
+        s.values.insert(QStringLiteral(":dfechafin"), DateToIso(c.fechaHasta));
+    }
+    s.sql = QStringLiteral("select ") + kSearchColumns + QStringLiteral(" from facturas f ");
+    if (!w.isEmpty())
+        s.sql += QStringLiteral("\nwhere ") + w;
+    // The key is unique, so the rows need no "distinct"; its order is the one it would give.
+    s.sql += QStringLiteral("\norder by iYear, id");
+    return s;
+}
+
+SearchSums SumRows(const std::vector<InvoiceHeader> &rows)
+{
+    SearchSums sums;
+    for (const InvoiceHeader &row : rows) {
+        sums.facturas += row.totals.total;
+        if (row.cobrado)
+            sums.cobrado += row.totals.total;
+        sums.honorarios += row.totals.totalHonorario;
+    }
+    return sums;
+}
+
+InvoiceSearchResult SearchInvoices(const QSqlDatabase &db, const InvoiceSearchCriteria &criteria)
+{
+    const SearchStatement s = BuildInvoiceSearch(criteria);
+    QSqlQuery q = Prepare(db, s.sql);
+    q.setForwardOnly(true);
+    for (auto it = s.values.cbegin(); it != s.values.cend(); ++it)
+        q.bindValue(it.key(), it.value());
+    Exec(q);
+    InvoiceSearchResult result;
+    result.rows = ReadRows(q);
+    result.sums = SumRows(result.rows);
+    return result;
+}
+
+QString FoundLabel(std::size_t count)
+{
+    return QStringLiteral("Facturas encontradas: ") + QString::number(count);
+}
+
+QString SumsLabel(const SearchSums &sums)
+{
+    return QStringLiteral("Tot.Facturas: ") + FormatThousands2(sums.facturas) + QStringLiteral("  Tot.Cobrado: ")
+           + FormatThousands2(sums.cobrado) + QStringLiteral("  Tot.Pendiente: ") + FormatThousands2(sums.pendiente());
+}
+
+std::vector<InvoiceHeader> ListInvoices(const QSqlDatabase &db)
+{
+    // Only what the list shows: a hundred thousand invoices open at once.
+    QSqlQuery q = Prepare(db, QStringLiteral("select Iyear, Id, Fecha, NombreCliente, Ref, TotalHonorario, TotalDcto,"
+                                             " TotalIVA, TotalIRPF, Total, Cobrado, FechaCobro from facturas order by Id, Iyear"));
+    q.setForwardOnly(true);
+    Exec(q);
+    std::vector<InvoiceHeader> rows;
+    rows.reserve(static_cast<std::size_t>(Scalar(db, QStringLiteral("select count(*) from facturas")).toLongLong()));
+    while (q.next()) {
+        InvoiceHeader h;
+        h.key = {q.value(1).toInt(), q.value(0).toInt()};
+        h.fecha = FastIsoDate(q.value(2));
+        h.nombreCliente = q.value(3).toString();
+        h.ref = q.value(4).toString();
+        h.totals.totalHonorario = q.value(5).toDouble();
+        h.totals.totalDcto = q.value(6).toDouble();
+        h.totals.totalIVA = q.value(7).toDouble();
+        h.totals.totalIRPF = q.value(8).toDouble();
+        h.totals.total = q.value(9).toDouble();
+        h.cobrado = q.value(10).toInt() != 0;
+        h.fechaCobro = FastIsoDate(q.value(11));
+        rows.push_back(std::move(h));
+    }
+    return rows;
+}
+
+double Commission(double fees, double percent)
+{
+    return RoundTo2(static_cast<double>(static_cast<long double>(percent) * fees / 100.0L));
+}
+
+QString CollectQuestion(bool cobrado, const QDate &today)
+{
+    if (cobrado)
+        return QStringLiteral("¿Desea marcar esta factura como NO cobrada?");
+    return QStringLiteral("¿Desea marcar esta factura como cobrada con fecha ") + FormatDate(today) + QLatin1Char('?');
+}
+
+bool SetCollected(const QSqlDatabase &db, const InvoiceKey &key, bool cobrado, const QDate &today)
+{
+    const QSqlQuery q = RunSql(db, QStringLiteral("UPDATE facturas SET Cobrado = ?, FechaCobro = ? WHERE Id = ? AND Iyear = ?"),
+                               {cobrado ? 1 : 0, cobrado ? DateOrNull(today) : DateOrNull(QDate()), key.id, key.iyear});
+    return q.numRowsAffected() > 0;
+}
+
+bool ToggleCollected(const QSqlDatabase &db, Prompter &prompter, const InvoiceKey &key, const QDate &today)
+{
+    const auto header = LoadInvoice(db, key);
+    if (!header)
+        return false;
+    if (!prompter.askYesNo(CollectQuestion(header->cobrado, today), Prompter::Icon::Information))
+        return false;
+    return SetCollected(db, key, !header->cobrado, today);
+}
+
+bool AskAndDeleteInvoice(const QSqlDatabase &db, Prompter &prompter, const InvoiceKey &key)
+{
+    const auto header = LoadInvoice(db, key);
+    if (!header)
+        return false;
+    if (header->cobrado && !prompter.askYesNo(kDeleteCollectedQuestion, Prompter::Icon::Information))
+        return false;
+    if (!prompter.askYesNo(kDeleteQuestion))
+        return false;
+    // An invoice open in an editor here or elsewhere is not pulled from under it.
+    const ScopedRecordLock lock(RecordLocks(db), kInvoiceTable, InvoiceLockKey(key));
+    return DeleteInvoice(db, key);
+}

@@ -1,0 +1,116 @@
+#include "interest/modal.h"
+#include "invoicing/invoice_list_window.h"
+#include "invoicing/invoice_result_window.h"
+#include "invoicing/invoice_rows_model.h"
+#include "invoicing/invoice_search_window.h"
+#include "support/app_fixture.h"
+#include "support/widget_lookup.h"
+#include "widgets/money_box.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTableView>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class InvoiceListWindowTest : public ::testing::Test
+{
+protected:
+    QSqlDatabase db() const { return m_app.store.database(Alias::Intereses); }
+
+    void store(int id, const QString &nif, double fee)
+    {
+        InvoiceHeader h;
+        h.key = {id, 2024};
+        h.fecha = QDate(2024, 3, 1);
+        h.nif = nif;
+        h.iva = 21;
+        h.irpf = 15;
+        InvoiceLine line;
+        line.tipo = kTipoHonorario;
+        line.subTotal = fee;
+        line.iva = 21;
+        line.irpf = 15;
+        std::vector<InvoiceLine> lines{line};
+        StoreNewInvoice(db(), h, lines);
+    }
+
+    AppFixture m_app;
+};
+
+TEST_F(InvoiceListWindowTest, ListCollectsAndDeletesTheSelectedInvoice)
+{
+    store(1, QStringLiteral("A"), 1000);
+    store(2, QStringLiteral("B"), 100);
+    TFormFact window(m_app.context);
+    ASSERT_EQ(window.model()->rowCount(), 2);
+    EXPECT_EQ(window.model()->headerData(7, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("IVA"));
+
+    window.selectInvoice({2, 2024});
+    m_app.prompter.queueAnswer(Prompter::Answer::Yes);
+    Click(&window, "BitBtn5"); // &Cobrar
+    EXPECT_TRUE(m_app.prompter.lastMessage().startsWith(QStringLiteral("¿Desea marcar esta factura como cobrada con fecha ")));
+    EXPECT_TRUE(LoadInvoice(db(), {2, 2024})->cobrado);
+    EXPECT_TRUE(window.model()->rows()[1].cobrado);
+
+    // Collected: two questions before it goes, and the selection stays on a row.
+    m_app.prompter.queueAnswer(Prompter::Answer::Yes);
+    m_app.prompter.queueAnswer(Prompter::Answer::Yes);
+    Click(&window, "BitBtn3"); // Ba&jas
+    EXPECT_FALSE(InvoiceExists(db(), {2, 2024}));
+    EXPECT_EQ(window.model()->rowCount(), 1);
+    EXPECT_TRUE(m_app.prompter.allAnswersUsed());
+}
+
+TEST_F(InvoiceListWindowTest, SearchRefusesABadTotalBesideItAndShowsWhatItFinds)
+{
+    store(1, QStringLiteral("B12345678"), 1000);
+    store(2, QStringLiteral("x-b12"), 100);
+    store(60, QStringLiteral("b12"), 10);
+    TFormFacBus search(m_app.context, TFormFacBus::Mode::Normal);
+    auto *desde = Find<QLineEdit>(&search, "editDesdeTot");
+    QTest::keyClicks(desde, QStringLiteral("1.0x"));
+    EXPECT_TRUE(Find<QCheckBox>(&search, "chkTotFac")->isChecked());
+    EXPECT_TRUE(search.search().empty());
+    EXPECT_EQ(Find<QLabel>(&search, "LabelTotError")->text(), kBadTotalMessage);
+    EXPECT_TRUE(m_app.prompter.messages().isEmpty());
+
+    desde->setText(QStringLiteral("1.000,5"));
+    Find<QLineEdit>(&search, "editHastaTot")->setText(QStringLiteral("2.000"));
+    QTest::keyClicks(Find<QLineEdit>(&search, "EditNIF"), QStringLiteral("B12"));
+    EXPECT_EQ(Find<QLineEdit>(&search, "EditNIF")->text(), QStringLiteral("b12"));
+    QString found;
+    QString sums;
+    OnModal<TFormFacRes>([&](TFormFacRes *result) {
+        found = Find<QLabel>(result, "Label1")->text();
+        sums = Find<QLabel>(result, "Label2")->text();
+        // Commission of 10 % on the fees found.
+        OnModal<TFormFacCom>([](TFormFacCom *commission) {
+            commission->setPercent(10);
+            EXPECT_EQ(Find<MoneyBox>(commission, "CurEdtTOTAL")->value(), 100.0);
+            commission->reject();
+        });
+        result->showCommission();
+        result->reject();
+    });
+    const auto rows = search.search();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(found, QStringLiteral("Facturas encontradas: 1"));
+    EXPECT_EQ(sums, QStringLiteral("Tot.Facturas: 1.060,00  Tot.Cobrado: 0,00  Tot.Pendiente: 1.060,00"));
+
+    // Collection dates only with "Fras. Cobradas".
+    auto *cobro = Find<QCheckBox>(&search, "CheckCOBRO");
+    EXPECT_FALSE(cobro->isEnabled());
+    Find<QRadioButton>(&search, "RadioCOBRA")->setChecked(true);
+    EXPECT_TRUE(cobro->isEnabled());
+    cobro->setChecked(true);
+    Find<QRadioButton>(&search, "RadioTODAS")->setChecked(true);
+    EXPECT_FALSE(cobro->isChecked());
+}
+
+} // namespace
