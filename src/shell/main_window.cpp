@@ -26,6 +26,8 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -304,7 +306,16 @@ QWidget *TFormMenu::buildNavigation()
            {"BtnListado", QStringLiteral("Listado Facturas"), NavGlyph::InvoiceList, "ListadoFacturas"},
            {"BtnHonorarios", QStringLiteral("Calcular Honorarios"), NavGlyph::Fees, "Action13"}});
     layout->addStretch(1);
-    return panel;
+    // Three groups do not fit a short screen: the panel scrolls rather than squeezing its buttons.
+    auto *scroll = new QScrollArea;
+    scroll->setObjectName(QStringLiteral("ScrollNavegacion"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setWidgetResizable(true);
+    scroll->setWidget(panel);
+    scroll->setFixedWidth(panel->sizeHint().width() + scroll->verticalScrollBar()->sizeHint().width());
+    scroll->setStyleSheet(QStringLiteral("QScrollArea { background: #1f3a5f; }"));
+    return scroll;
 }
 
 QWidget *TFormMenu::buildFooter()
