@@ -9,12 +9,15 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QCoreApplication>
+#include <QGuiApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSpinBox>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -45,6 +48,29 @@ void PairCheckAndText(QCheckBox *check, QLineEdit *edit)
             edit->clear();
     });
 }
+
+// "Buscando Facturas...": shown while a long search runs, so a large file does not look hung.
+class TFormExpMes final : public QDialog
+{
+public:
+    explicit TFormExpMes(QWidget *parent)
+        : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint)
+    {
+        setObjectName(QStringLiteral("FormExpMes"));
+        setWindowTitle(QStringLiteral("Ostrana"));
+        auto *label = new QLabel(QStringLiteral("Buscando Facturas. Espere por favor..."), this);
+        label->setObjectName(QStringLiteral("Label1"));
+        auto *layout = new QVBoxLayout(this);
+        layout->setContentsMargins(24, 18, 24, 18);
+        layout->addWidget(label);
+        adjustSize();
+        if (const QScreen *screen = QGuiApplication::primaryScreen())
+            move(screen->availableGeometry().center() - rect().center());
+        show();
+        repaint();
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
+};
 
 } // namespace
 
@@ -272,6 +298,7 @@ std::vector<InvoiceHeader> TFormFacBus::search()
     InvoiceSearchResult result;
     {
         const WaitCursor wait;
+        const TFormExpMes waiting(this);
         result = SearchInvoices(m_context.store.database(Alias::Intereses), c);
     }
     if (result.rows.empty()) {

@@ -7,6 +7,7 @@
 #include "support/widget_lookup.h"
 #include "widgets/money_box.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,7 +17,31 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace {
+
+// Calls back for every widget the application shows while it lives.
+class ShowWatcher final : public QObject
+{
+public:
+    explicit ShowWatcher(std::function<void(QWidget *)> onShow) : m_onShow(std::move(onShow))
+    {
+        QApplication::instance()->installEventFilter(this);
+    }
+    ~ShowWatcher() override { QApplication::instance()->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show && watched->isWidgetType())
+            m_onShow(static_cast<QWidget *>(watched));
+        return false;
+    }
+
+private:
+    std::function<void(QWidget *)> m_onShow;
+};
 
 class InvoiceListWindowTest : public ::testing::Test
 {
@@ -86,7 +111,18 @@ TEST_F(InvoiceListWindowTest, SearchRefusesABadTotalBesideItAndShowsWhatItFinds)
     EXPECT_EQ(Find<QLineEdit>(&search, "EditNIF")->text(), QStringLiteral("b12"));
     QString found;
     QString sums;
+    // The wait window is shown while the query runs and gone before the result window.
+    QStringList waitTexts;
+    ShowWatcher watcher([&waitTexts](QWidget *shown) {
+        if (shown->objectName() == QLatin1String("FormExpMes"))
+            waitTexts << shown->findChild<QLabel *>()->text();
+    });
+    bool waitGone = false;
     OnModal<TFormFacRes>([&](TFormFacRes *result) {
+        waitGone = true;
+        for (QWidget *top : QApplication::topLevelWidgets())
+            if (top->objectName() == QLatin1String("FormExpMes") && top->isVisible())
+                waitGone = false;
         found = Find<QLabel>(result, "Label1")->text();
         sums = Find<QLabel>(result, "Label2")->text();
         // Commission of 10 % on the fees found.
@@ -100,6 +136,8 @@ TEST_F(InvoiceListWindowTest, SearchRefusesABadTotalBesideItAndShowsWhatItFinds)
     });
     const auto rows = search.search();
     ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(waitTexts, QStringList{QStringLiteral("Buscando Facturas. Espere por favor...")});
+    EXPECT_TRUE(waitGone);
     EXPECT_EQ(found, QStringLiteral("Facturas encontradas: 1"));
     EXPECT_EQ(sums, QStringLiteral("Tot.Facturas: 1.060,00  Tot.Cobrado: 0,00  Tot.Pendiente: 1.060,00"));
 
