@@ -3,6 +3,7 @@
 #include "fees/fee_engine.h"
 #include "fees/vary_references_dialog.h"
 #include "support/app_fixture.h"
+#include "support/modal.h"
 #include "support/widget_lookup.h"
 
 #include <QApplication>
@@ -17,25 +18,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-// Runs `act` on the next modal dialog of type T as soon as it shows.
-template<class T>
-void OnModal(std::function<void(T *)> act)
-{
-    auto *timer = new QTimer;
-    auto tries = std::make_shared<int>(0);
-    QObject::connect(timer, &QTimer::timeout, [timer, tries, act = std::move(act)] {
-        if (auto *dialog = qobject_cast<T *>(QApplication::activeModalWidget())) {
-            timer->stop();
-            timer->deleteLater();
-            act(dialog);
-        } else if (++*tries > 1000) {
-            timer->stop();
-            timer->deleteLater();
-        }
-    });
-    timer->start(5);
-}
 
 // The calculator on Madrid's schedule: criteria 16 and 35 are fixed sums of 400 € and
 // 4.000 € (mode 21110).

@@ -11,6 +11,7 @@
 #include "store/record_locks.h"
 #include "store/sql.h"
 #include "support/app_fixture.h"
+#include "support/modal.h"
 #include "support/widget_lookup.h"
 
 #include <QApplication>
@@ -27,25 +28,6 @@
 #include <QTreeView>
 
 namespace {
-
-// Runs `act` on the modal window of that class as soon as it shows.
-template<class T>
-void OnModal(std::function<void(T *)> act)
-{
-    auto *timer = new QTimer;
-    auto tries = std::make_shared<int>(0);
-    QObject::connect(timer, &QTimer::timeout, [timer, tries, act = std::move(act)] {
-        if (auto *dialog = qobject_cast<T *>(QApplication::activeModalWidget())) {
-            timer->stop();
-            timer->deleteLater();
-            act(dialog);
-        } else if (++*tries > 1000) {
-            timer->stop();
-            timer->deleteLater();
-        }
-    });
-    timer->start(5);
-}
 
 class FeeWindowsTest : public ::testing::Test
 {

@@ -1,7 +1,7 @@
 #include "interest/history_store_dialog.h"
 #include "interest/history_view_dialog.h"
 #include "interest/history_window.h"
-#include "interest/modal.h"
+#include "support/modal.h"
 #include "interest/settlement_history.h"
 #include "interest/settlement_input_window.h"
 #include "interest/settlement_view_window.h"

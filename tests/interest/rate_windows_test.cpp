@@ -4,7 +4,7 @@
 #include "interest/rate_list_window.h"
 #include "interest/rate_modify_dialog.h"
 #include "interest/rate_table.h"
-#include "interest/modal.h"
+#include "support/modal.h"
 #include "store/lock_conflict.h"
 #include "store/sql.h"
 #include "support/app_fixture.h"

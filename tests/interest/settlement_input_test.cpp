@@ -1,5 +1,5 @@
 #include "core/date_text.h"
-#include "interest/modal.h"
+#include "support/modal.h"
 #include "interest/movements_grid.h"
 #include "interest/periodic_movements_dialog.h"
 #include "interest/settlement_input_window.h"

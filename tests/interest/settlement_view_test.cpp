@@ -1,4 +1,4 @@
-#include "interest/modal.h"
+#include "support/modal.h"
 #include "interest/print_qt.h"
 #include "interest/rate_table.h"
 #include "interest/settlement_rows_model.h"

@@ -3,7 +3,7 @@
 #include "core/ini_file.h"
 #include "fees/criterion_select_dialog.h"
 #include "core/rounding.h"
-#include "interest/modal.h"
+#include "support/modal.h"
 #include "invoicing/invoice_editor_window.h"
 #include "invoicing/line_modify_dialog.h"
 #include "invoicing/new_invoice_dialog.h"

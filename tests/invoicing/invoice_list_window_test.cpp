@@ -1,4 +1,4 @@
-#include "interest/modal.h"
+#include "support/modal.h"
 #include "invoicing/invoice_list_window.h"
 #include "invoicing/invoice_result_window.h"
 #include "invoicing/invoice_rows_model.h"
