@@ -31,6 +31,10 @@ struct Installation
         QDir(dir.path()).mkpath(QStringLiteral("Datos"));
         QDir(dir.path()).mkpath(QStringLiteral("Historia"));
         session.programDir = dir.path();
+        store.setPath(Alias::Devenix, dir.path() + QStringLiteral("/Datos"));
+        store.setPath(Alias::Historico, dir.path() + QStringLiteral("/Historia"));
+        store.create(Alias::Devenix);
+        store.create(Alias::Historico);
         store.connectMain(dir.path());
         const QSqlDatabase db = store.database(Alias::Intereses);
         const QStringList names = {QStringLiteral("García"),   QStringLiteral("Fernández"), QStringLiteral("González"),
