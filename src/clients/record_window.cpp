@@ -384,30 +384,21 @@ void RecordWindow::showGridMenu(const QPoint &pos)
 
 void RecordWindow::exportExcel()
 {
-    Prompter::FileRequest request;
-    request.title = QStringLiteral("Exportar a Excel");
-    request.filters = {QStringLiteral("Libro de Excel (*.xlsx)")};
-    request.mustExist = false;
-    QString path = m_context.prompter.saveFile(request);
+    const QString path = m_context.prompter.saveFileOfKind(
+        QStringLiteral("Exportar a Excel"), QStringLiteral("Libro de Excel (*.xlsx)"), QStringLiteral(".xlsx"));
     if (path.isEmpty())
         return;
-    if (!path.endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive))
-        path += QStringLiteral(".xlsx");
     WaitCursor wait;
     WriteXlsx(path, ListTable(m_list, listTitles()), m_caption);
 }
 
 void RecordWindow::exportVcards()
 {
-    Prompter::FileRequest request;
-    request.title = QStringLiteral("Exportar archivo Outlook");
-    request.filters = {QStringLiteral("Tarjetas de visita vCard (*.vcf)")};
-    request.mustExist = false;
-    QString path = m_context.prompter.saveFile(request);
+    const QString path = m_context.prompter.saveFileOfKind(QStringLiteral("Exportar archivo Outlook"),
+                                                           QStringLiteral("Tarjetas de visita vCard (*.vcf)"),
+                                                           QStringLiteral(".vcf"));
     if (path.isEmpty())
         return;
-    if (!path.endsWith(QLatin1String(".vcf"), Qt::CaseInsensitive))
-        path += QStringLiteral(".vcf");
     WaitCursor wait;
     WriteFileAtomically(path, VCards(m_file.def(), m_file.all()));
 }

@@ -48,4 +48,17 @@ public:
     {
         return message(text, icon, Buttons::YesNo) == Answer::Yes;
     }
+    // A new file to write of one kind; its suffix (".xlsx") is added when the user typed
+    // another. Empty when cancelled.
+    QString saveFileOfKind(const QString &title, const QString &filter, const QString &suffix)
+    {
+        FileRequest request;
+        request.title = title;
+        request.filters = {filter};
+        request.mustExist = false;
+        QString path = saveFile(request);
+        if (!path.isEmpty() && !path.endsWith(suffix, Qt::CaseInsensitive))
+            path += suffix;
+        return path;
+    }
 };

@@ -114,15 +114,10 @@ void TFormFacRes::showCommission()
 
 void TFormFacRes::exportToExcel()
 {
-    Prompter::FileRequest request;
-    request.title = QStringLiteral("Exportar a Excel");
-    request.filters = {QStringLiteral("Libro de Excel (*.xlsx)")};
-    request.mustExist = false;
-    QString path = m_context.prompter.saveFile(request);
+    const QString path = m_context.prompter.saveFileOfKind(
+        QStringLiteral("Exportar a Excel"), QStringLiteral("Libro de Excel (*.xlsx)"), QStringLiteral(".xlsx"));
     if (path.isEmpty())
         return;
-    if (!path.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive))
-        path += QStringLiteral(".xlsx");
     WriteInvoiceRowsXlsx(m_result.rows, m_context.session.regionName, path);
 }
 
