@@ -30,6 +30,14 @@ public:
     // A typed answer (input box); nullopt when cancelled.
     virtual std::optional<QString> askText(const QString &title, const QString &prompt,
                                            const QString &initial = {}) = 0;
+    // A secret (a password) typed without echo; nullopt when cancelled. Prompters that cannot
+    // hide what is typed give none rather than show it.
+    virtual std::optional<QString> askPassword(const QString &title, const QString &prompt)
+    {
+        (void)title;
+        (void)prompt;
+        return std::nullopt;
+    }
     // One option among several; nullopt when cancelled.
     virtual std::optional<int> choose(const QString &title, const QString &prompt,
                                       const QStringList &options, int current = 0) = 0;

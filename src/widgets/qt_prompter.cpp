@@ -111,6 +111,19 @@ std::optional<QString> QtPrompter::askText(const QString &title, const QString &
     return dialog.textValue();
 }
 
+std::optional<QString> QtPrompter::askPassword(const QString &title, const QString &prompt)
+{
+    QInputDialog dialog(parentWidget());
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(prompt);
+    dialog.setTextEchoMode(QLineEdit::Password);
+    dialog.setOkButtonText(QStringLiteral("Aceptar"));
+    dialog.setCancelButtonText(QStringLiteral("Cancelar"));
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.textValue();
+}
+
 std::optional<int> QtPrompter::choose(const QString &title, const QString &prompt, const QStringList &options,
                                       int current)
 {

@@ -15,6 +15,7 @@ public:
 
     Answer message(const QString &text, Icon icon, Buttons buttons, const QString &title = {}) override;
     std::optional<QString> askText(const QString &title, const QString &prompt, const QString &initial = {}) override;
+    std::optional<QString> askPassword(const QString &title, const QString &prompt) override;
     std::optional<int> choose(const QString &title, const QString &prompt, const QStringList &options,
                               int current = 0) override;
     void hint(const QString &title, const QString &text, Icon icon) override;

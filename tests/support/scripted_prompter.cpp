@@ -49,6 +49,18 @@ std::optional<QString> ScriptedPrompter::askText(const QString &title, const QSt
     return t;
 }
 
+std::optional<QString> ScriptedPrompter::askPassword(const QString &title, const QString &prompt)
+{
+    m_shown.push_back({QStringLiteral("askPassword"), title, prompt, Icon::None, Buttons::OkCancel});
+    if (m_texts.empty()) {
+        ADD_FAILURE() << "unexpected password box: " << prompt.toStdString();
+        return std::nullopt;
+    }
+    auto t = m_texts.front();
+    m_texts.pop_front();
+    return t;
+}
+
 std::optional<int> ScriptedPrompter::choose(const QString &title, const QString &prompt, const QStringList &, int)
 {
     m_shown.push_back({QStringLiteral("choose"), title, prompt, Icon::None, Buttons::OkCancel});

@@ -14,7 +14,7 @@ class ScriptedPrompter final : public Prompter
 public:
     struct Shown
     {
-        QString kind; // "message", "askText", "choose", "hint", "openFile", "saveFile", "chooseDirectory"
+        QString kind; // "message", "askText", "askPassword", "choose", "hint", "openFile", "saveFile", "chooseDirectory"
         QString title;
         QString text;
         Icon icon = Icon::None;
@@ -37,6 +37,8 @@ public:
 
     Answer message(const QString &text, Icon icon, Buttons buttons, const QString &title = {}) override;
     std::optional<QString> askText(const QString &title, const QString &prompt, const QString &initial = {}) override;
+    // Answered from the same queue as askText.
+    std::optional<QString> askPassword(const QString &title, const QString &prompt) override;
     std::optional<int> choose(const QString &title, const QString &prompt, const QStringList &options,
                               int current = 0) override;
     void hint(const QString &title, const QString &text, Icon icon) override;
