@@ -223,8 +223,16 @@ void HistoryListModel::startScan()
     m_scan.reset();
     try {
         const QString column = SortColumn(m_order).isEmpty() ? QStringLiteral("NumAsunto") : SortColumn(m_order);
-        m_scan.emplace(Prepare(m_db, QStringLiteral("SELECT NumAsunto, %1 FROM Cabecera WHERE Tipo = ?").arg(column)
-                                         + OrderBy(m_db, m_order)));
+        // A server sends a result whole: it picks the marked rows itself, numbered.
+        if (IsServer(m_db))
+            m_scan.emplace(Prepare(m_db, QStringLiteral("SELECT clave, valor, n FROM (SELECT NumAsunto AS clave, %1 AS valor,"
+                                                        " row_number() OVER (%2) - 1 AS n FROM Cabecera WHERE Tipo = ?)"
+                                                        " AS orden WHERE n % %3 = 0 ORDER BY n")
+                                             .arg(column, OrderBy(m_db, m_order).trimmed())
+                                             .arg(MarkEvery)));
+        else
+            m_scan.emplace(Prepare(m_db, QStringLiteral("SELECT NumAsunto, %1 FROM Cabecera WHERE Tipo = ?").arg(column)
+                                             + OrderBy(m_db, m_order)));
         m_scan->setForwardOnly(true);
         m_scan->addBindValue(HistoryKindInterest);
         Exec(*m_scan);
@@ -232,21 +240,28 @@ void HistoryListModel::startScan()
         m_scan.reset(); // searches count from the rows read
         return;
     }
-    m_scanTimer.start();
+    // The server's few hundred marks are here already: counting from them at once spares every
+    // search a long count over the network.
+    if (IsServer(m_db))
+        scanSlice();
+    else
+        m_scanTimer.start();
 }
 
 void HistoryListModel::scanSlice()
 {
     if (!m_scan)
         return;
+    const bool marksOnly = IsServer(m_db);
     for (int i = 0; i < ScanSlice; ++i, ++m_scanned) {
         if (!m_scan->next()) {
             m_scan.reset(); // ends the statement and its read of the file
             return;
         }
-        if (m_scanned % MarkEvery == 0 && !m_scan->isNull(1)) {
+        if ((marksOnly || m_scanned % MarkEvery == 0) && !m_scan->isNull(1)) {
             const QVariant sortValue = m_scan->value(1);
-            m_marks.push_back({m_scanned, sortValue, m_scan->value(0).toString(), CollationKey(sortValue, m_order)});
+            const int row = marksOnly ? m_scan->value(2).toInt() : m_scanned;
+            m_marks.push_back({row, sortValue, m_scan->value(0).toString(), CollationKey(sortValue, m_order)});
         }
     }
     m_scanTimer.start();

@@ -110,11 +110,13 @@ const char *const kHistoriaV2[] = {
     "CREATE INDEX Cabecera_Tipo_Descripcion ON Cabecera (Tipo, Descripcion COLLATE NOCASE, NumAsunto, Fecha)",
 };
 
-// The same on a server, where NULLs would sort last unless the index says otherwise.
+// The same on a server, where NULLs would sort last unless the index says otherwise, and an
+// index on lower(Descripcion) is read alone only when it holds Descripcion itself too.
 const char *const kHistoriaV2Server[] = {
     "CREATE INDEX Cabecera_Tipo_NumAsunto ON Cabecera (Tipo, NumAsunto, Fecha, Descripcion)",
     "CREATE INDEX Cabecera_Tipo_Fecha ON Cabecera (Tipo, Fecha NULLS FIRST, NumAsunto, Descripcion)",
-    "CREATE INDEX Cabecera_Tipo_Descripcion ON Cabecera (Tipo, lower(Descripcion) NULLS FIRST, NumAsunto, Fecha)",
+    "CREATE INDEX Cabecera_Tipo_Descripcion ON Cabecera (Tipo, lower(Descripcion) NULLS FIRST, NumAsunto, Fecha)"
+    " INCLUDE (Descripcion)",
 };
 
 // Version 3: the invoicing records the tax agency requires (one hash chain per issuer). A
