@@ -18,6 +18,9 @@ namespace {
 class CompanyDataWindowTest : public ::testing::Test
 {
 protected:
+    // A fresh installation's settings, without the office N.I.F. test installations get.
+    CompanyDataWindowTest() { QFile::remove(m_app.context.settingsPath); }
+
     void open()
     {
         m_window = std::make_unique<TFormConfHono>(m_app.context);

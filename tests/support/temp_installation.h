@@ -3,8 +3,12 @@
 #include <QString>
 #include <QTemporaryDir>
 
+// The office N.I.F. of test installations.
+inline const QString kTestOfficeNif = QStringLiteral("B12345674");
+
 // A fresh installation folder in a temporary directory, seeded from the project's data/
-// (seeded once per test program, then copied). Removed when destroyed.
+// (seeded once per test program, then copied), with the office's N.I.F. and the producer's
+// data filled so that invoices can be issued. Removed when destroyed.
 class TempInstallation
 {
 public:
