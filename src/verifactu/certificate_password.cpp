@@ -51,3 +51,22 @@ CertificatePassword &ProgramCertificatePassword()
     static CertificatePassword holder;
     return holder;
 }
+
+std::optional<ConnectionCheck> ProbeAgencyConnection(const VerifactuSettings &settings, CertificatePassword &password,
+                                                     Prompter &prompter)
+{
+    SendOptions options;
+    try {
+        const std::optional<ClientCertificate> certificate = password.open(settings.certificateFile, prompter);
+        if (!certificate)
+            return std::nullopt;
+        options.certificate = *certificate;
+    } catch (const AppError &e) {
+        return ConnectionCheck{false, e.message()};
+    }
+    options.endpoint = AgencyEndpoint(settings.environment);
+    options.timeoutMs = 30000;
+    return CheckAgencyConnection(options, settings.environment == AgencyEnvironment::Produccion
+                                              ? QStringLiteral("entorno de producción")
+                                              : QStringLiteral("entorno de pruebas"));
+}

@@ -38,3 +38,9 @@ private:
 
 // The one holder of the running program.
 CertificatePassword &ProgramCertificatePassword();
+
+// "Probar conexión" with the settings as they stand in the window: the certificate opened with
+// the run's password (asked when unknown) and a request to the agency. nullopt when the user
+// cancels the password; a certificate that does not open gives its message, not ok.
+std::optional<ConnectionCheck> ProbeAgencyConnection(const VerifactuSettings &settings, CertificatePassword &password,
+                                                     Prompter &prompter);

@@ -474,8 +474,9 @@ TEST_F(MainWindowTest, CompanyDataFromTheMenuSetsTheCaptionAgain)
     WhenOpen<TFormConfHono>(QStringLiteral("FormConfHono"), [](TFormConfHono *window) {
         auto *provinces = window->findChild<QComboBox *>(QStringLiteral("tbxProvincia"));
         provinces->setCurrentIndex(provinces->findText(QStringLiteral("Madrid")));
-        for (const char *name : {"tbxNif", "tbxDireccion", "tbxLocalidad", "tbxTelefono", "tbxemail", "tbxcodpostal"})
+        for (const char *name : {"tbxDireccion", "tbxLocalidad", "tbxTelefono", "tbxemail", "tbxcodpostal"})
             window->findChild<QLineEdit *>(QLatin1String(name))->setText(QStringLiteral("x"));
+        window->findChild<QLineEdit *>(QStringLiteral("tbxNif"))->setText(QStringLiteral("B12345674"));
         window->accept();
     });
     action("Action10")->trigger();
