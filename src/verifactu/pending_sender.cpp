@@ -6,6 +6,7 @@
 #include "verifactu/certificate_password.h"
 
 #include <algorithm>
+#include <map>
 
 namespace {
 
@@ -205,11 +206,20 @@ void PendingSender::sendInBackground()
 
 std::vector<StoredRecord> RecordsWithAgencyErrors(const QSqlDatabase &db)
 {
-    std::vector<StoredRecord> found;
-    for (const StoredRecord &r : VerifactuLedger::Records(db)) {
-        if (r.estado == kStateRejected || r.estado == kStateAcceptedWithErrors)
-            found.push_back(r);
+    const std::vector<StoredRecord> all = VerifactuLedger::Records(db);
+    // A record the agency later accepted cleanly for the same invoice is settled.
+    std::map<std::pair<QString, QString>, qint64> lastAccepted;
+    for (const StoredRecord &r : all) {
+        if (r.estado == kStateAccepted)
+            lastAccepted[{r.emisor, r.numSerie}] = r.numero;
     }
-    std::reverse(found.begin(), found.end());
+    std::vector<StoredRecord> found;
+    for (auto it = all.rbegin(); it != all.rend(); ++it) {
+        if (it->estado != kStateRejected && it->estado != kStateAcceptedWithErrors)
+            continue;
+        const auto accepted = lastAccepted.find({it->emisor, it->numSerie});
+        if (accepted == lastAccepted.end() || accepted->second < it->numero)
+            found.push_back(*it);
+    }
     return found;
 }

@@ -76,5 +76,6 @@ private:
     QString m_lastReport; // the text of the last sending, for sendNow
 };
 
-// Records the agency rejected or accepted with errors, newest first.
+// Records the agency rejected or accepted with errors and not since accepted cleanly for the
+// same invoice, newest first.
 std::vector<StoredRecord> RecordsWithAgencyErrors(const QSqlDatabase &db);

@@ -323,10 +323,11 @@ TEST(AgencySending, PendingSenderRetriesHonoursTheAgencysWaitAndForgetsAWrongPas
     EXPECT_TRUE(Read(server.requests().last()).contains("<sum1:Incidencia>S</sum1:Incidencia>"));
     EXPECT_EQ(ReadNextSendingTime(settings), now->addSecs(60));
 
-    // A record made within the agency's 60 seconds waits for them, also when the user asks.
+    // Records made within the agency's 60 seconds wait for them, also when the user asks.
     ASSERT_TRUE(ledger.recordIssue(f.db(), SampleInvoice(3)));
+    ASSERT_TRUE(ledger.recordIssue(f.db(), SampleInvoice(1))); // the rejected one, sent again
     sender.refresh();
-    EXPECT_EQ(sender.pending(), 1);
+    EXPECT_EQ(sender.pending(), 2);
     EXPECT_GT(sender.timer().remainingTime(), 50000);
     EXPECT_LE(sender.timer().remainingTime(), 63000); // a coarse timer may be 5 % late
     server.answer("aceptar");
@@ -339,6 +340,7 @@ TEST(AgencySending, PendingSenderRetriesHonoursTheAgencysWaitAndForgetsAWrongPas
     EXPECT_EQ(sender.pending(), 0);
     EXPECT_EQ(server.requests().size(), requestsBefore + 1);
     EXPECT_TRUE(sender.problem().isEmpty());
+    EXPECT_TRUE(RecordsWithAgencyErrors(f.db()).empty());
     EXPECT_EQ(askedPasswords(), 2);
 
     // A password the timer asked for and the user cancelled is not asked again by the timer.
