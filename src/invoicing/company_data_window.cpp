@@ -65,7 +65,10 @@ TFormConfHono::TFormConfHono(AppContext &context, QWidget *parent)
     connect(m_provincia, &QComboBox::activated, this, &TFormConfHono::showVatCaptionForProvince);
     connect(m_codigoPostal, &QLineEdit::textEdited, this, [this] { m_postalCodeEdited = true; });
     connect(m_codigoPostal, &QLineEdit::editingFinished, this, &TFormConfHono::postalCodeLeft);
-    connect(m_nif, &QLineEdit::textEdited, m_nifError, [this] { m_nifError->clear(); });
+    connect(m_nif, &QLineEdit::textEdited, m_nifError, [this] {
+        m_nifError->clear();
+        m_nifError->hide();
+    });
 }
 
 void TFormConfHono::buildForm()
@@ -91,6 +94,7 @@ void TFormConfHono::buildForm()
     m_nifError->setObjectName(QStringLiteral("lblNifError"));
     m_nifError->setStyleSheet(QStringLiteral("color: #c00000"));
     m_nifError->setWordWrap(true);
+    m_nifError->hide();
     m_vatCaption = new QLabel(QStringLiteral("I.V.A."), this);
     m_vatCaption->setObjectName(QStringLiteral("lblIVA"));
     for (QLineEdit *rate : {m_iva, m_irpf})
@@ -113,7 +117,8 @@ void TFormConfHono::buildForm()
     addRow(QStringLiteral("Empresa:"), true, m_empresa);
     ++row;
     addRow(QStringLiteral("D.N.I./N.I.F.:"), true, m_nif, 1);
-    grid->addWidget(m_nifError, row, 2, 1, 2);
+    ++row;
+    grid->addWidget(m_nifError, row, 1, 1, 3);
     ++row;
     addRow(QStringLiteral("Dirección:"), true, m_direccion);
     ++row;
@@ -351,6 +356,9 @@ void TFormConfHono::accept()
     }
     const auto problem = CompanyNifProblem(entered.nif);
     m_nifError->setText(problem.value_or(QString()));
+    m_nifError->setVisible(problem.has_value());
+    if (problem && height() < sizeHint().height())
+        resize(width(), sizeHint().height());
     if (problem) {
         m_context.prompter.inform(*problem);
         m_nif->setFocus();

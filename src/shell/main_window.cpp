@@ -135,6 +135,7 @@ TFormMenu::TFormMenu(MenuOptions options, QWidget *parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addLayout(body, 1);
+    layout->addWidget(buildVerifactuBar());
     layout->addWidget(buildFooter());
     setCentralWidget(central);
     buildRegionLists();
@@ -195,13 +196,18 @@ void TFormMenu::startVerifactuSender()
     setup.password = &ProgramCertificatePassword();
     setup.userBusy = [] { return QApplication::activeModalWidget() != nullptr; };
     m_verifactu = new PendingSender(std::move(setup), this);
-    connect(m_verifactu, &PendingSender::pendingChanged, this, [this](int count) {
+    const auto showBar = [this] {
+        m_pendingLabel->parentWidget()->setVisible(!m_pendingLabel->isHidden() || !m_verifactuNotice->isHidden());
+    };
+    connect(m_verifactu, &PendingSender::pendingChanged, this, [this, showBar](int count) {
         m_pendingLabel->setText(PendingRecordsText(count));
         m_pendingLabel->setVisible(count > 0);
+        showBar();
     });
-    connect(m_verifactu, &PendingSender::problemChanged, this, [this](const QString &text) {
+    connect(m_verifactu, &PendingSender::problemChanged, this, [this, showBar](const QString &text) {
         m_verifactuNotice->setText(text);
         m_verifactuNotice->setVisible(!text.isEmpty());
+        showBar();
     });
     m_verifactu->refresh();
 }
@@ -368,6 +374,31 @@ QWidget *TFormMenu::buildNavigation()
     return scroll;
 }
 
+// The pending VERI*FACTU records and the last automatic sending's trouble, shown only while
+// there is something to tell.
+QWidget *TFormMenu::buildVerifactuBar()
+{
+    auto *bar = new QFrame;
+    bar->setObjectName(QStringLiteral("PanelVerifactu"));
+    bar->setStyleSheet(QStringLiteral("#PanelVerifactu { background: #fbe9e7; border-top: 1px solid #d7a8a0; }"
+                                      "#PanelVerifactu QLabel { color: #a00000; }"));
+    auto *layout = new QHBoxLayout(bar);
+    layout->setContentsMargins(10, 4, 10, 4);
+    layout->setSpacing(18);
+    m_pendingLabel = new QLabel(bar);
+    m_pendingLabel->setObjectName(QStringLiteral("LabelVerifactuPendientes"));
+    m_pendingLabel->setStyleSheet(QStringLiteral("font-weight: bold;"));
+    m_pendingLabel->hide();
+    layout->addWidget(m_pendingLabel);
+    m_verifactuNotice = new QLabel(bar);
+    m_verifactuNotice->setObjectName(QStringLiteral("LabelVerifactuAviso"));
+    m_verifactuNotice->setWordWrap(true);
+    m_verifactuNotice->hide();
+    layout->addWidget(m_verifactuNotice, 1);
+    bar->hide();
+    return bar;
+}
+
 QWidget *TFormMenu::buildFooter()
 {
     auto *footer = new QFrame;
@@ -386,17 +417,6 @@ QWidget *TFormMenu::buildFooter()
         layout->addWidget(label);
         return label;
     };
-    m_pendingLabel = new QLabel(footer);
-    m_pendingLabel->setObjectName(QStringLiteral("LabelVerifactuPendientes"));
-    m_pendingLabel->setStyleSheet(QStringLiteral("color: #a00000; font-weight: bold;"));
-    m_pendingLabel->hide();
-    layout->addWidget(m_pendingLabel);
-    m_verifactuNotice = new QLabel(footer);
-    m_verifactuNotice->setObjectName(QStringLiteral("LabelVerifactuAviso"));
-    m_verifactuNotice->setStyleSheet(QStringLiteral("color: #a00000;"));
-    m_verifactuNotice->setWordWrap(true);
-    m_verifactuNotice->hide();
-    layout->addWidget(m_verifactuNotice, 1);
     const bool hasPage = !m_support.url.isEmpty();
     link("LblSoporte", QStringLiteral("Soporte Tecnico"), hasPage, [this] { showFooterSupport(); });
     link("LblTelefono1", m_support.phone1, hasPage, [this] { showFooterSupport(); })

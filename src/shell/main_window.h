@@ -74,6 +74,7 @@ private:
     void buildActions();
     void buildMenus();
     QWidget *buildNavigation();
+    QWidget *buildVerifactuBar();
     QWidget *buildFooter();
     void buildRegionLists();
     void startVerifactuSender();
