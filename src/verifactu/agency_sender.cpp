@@ -173,7 +173,7 @@ SendReport SendPendingRecords(const QSqlDatabase &db, const SendOptions &options
             break;
         }
         report.waitSeconds = answer->waitSeconds;
-        allowed = options.clock().addSecs(std::max(0, answer->waitSeconds));
+        allowed = options.clock().addSecs(std::clamp(answer->waitSeconds, 0, kLongestAgencyWaitSeconds));
         std::vector<bool> matched(batch.size(), false);
         const QString now = QDateTime::currentDateTime().toString(Qt::ISODate);
         Transaction transaction(db);
@@ -254,7 +254,10 @@ void WriteNextSendingTime(IniFile &settings, const QDateTime &allowed)
 
 bool MaySendNow(const QDateTime &notBefore, const QDateTime &now, int pending)
 {
-    return !notBefore.isValid() || now >= notBefore || pending >= kMaxRecordsPerMessage;
+    // A wait longer than any the agency asks for comes from a clock that was wrong when it was
+    // noted: it would hold the records back for good.
+    return !notBefore.isValid() || now >= notBefore || pending >= kMaxRecordsPerMessage
+           || now.secsTo(notBefore) > kLongestAgencyWaitSeconds;
 }
 
 QString NextSendingText(const QDateTime &allowed)

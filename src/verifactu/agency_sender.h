@@ -95,7 +95,9 @@ ConnectionCheck CheckAgencyConnection(const SendOptions &options, const QString 
 // kept across runs and shared with devenix-cli. Invalid when there is none.
 QDateTime ReadNextSendingTime(const IniFile &settings);
 void WriteNextSendingTime(IniFile &settings, const QDateTime &allowed);
-// Whether a sending may start at `now`: the wait has passed, or a full message is waiting.
+// Whether a sending may start at `now`: the wait has passed, or a full message is waiting. A
+// wait of more than kLongestAgencyWaitSeconds is taken as none (a clock set wrong).
+inline constexpr int kLongestAgencyWaitSeconds = 24 * 3600;
 bool MaySendNow(const QDateTime &notBefore, const QDateTime &now, int pending);
 // "La Agencia Tributaria pide esperar entre envíos: se podrá enviar a partir de las 10:01:00 del
 // 15/07/2027." in the computer's local time.

@@ -408,6 +408,7 @@ TEST(AgencySending, OnlyAFullMessageGoesBeforeTheAgencysWaitHasPassed)
         {at.addSecs(1), kMaxRecordsPerMessage - 1, false},
         {at.addSecs(1), kMaxRecordsPerMessage, true},
         {at, 1, true},
+        {at.addDays(2), 1, true}, // noted under a clock that was days ahead
     };
     for (const auto &row : rows)
         EXPECT_EQ(MaySendNow(row.notBefore, at, row.pending), row.may) << row.notBefore.toString(Qt::ISODate).toStdString();
