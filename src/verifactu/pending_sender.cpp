@@ -112,7 +112,8 @@ PendingSender::Outcome PendingSender::attempt(bool byUser)
         return Outcome::Failed;
     }
     if (!certificate) {
-        m_askDeclined = !byUser;
+        if (!byUser)
+            m_askDeclined = true;
         m_lastReport = QStringLiteral("Los registros VERI*FACTU no se enviarán mientras no se indique la contraseña "
                                       "del certificado: use Utilidades, VERI*FACTU, Enviar registros pendientes.");
         return Outcome::Cancelled;
