@@ -96,7 +96,8 @@ std::optional<QString> CompanyNifProblem(const QString &nif)
         return MissingFieldMessage({&CompanyData::nif, QStringLiteral("D.N.I./N.I.F.")});
     if (CheckTaxId(nif) == TaxIdKind::Invalid)
         return QStringLiteral("El D.N.I./N.I.F. \"%1\" de la empresa no es un N.I.F., N.I.E. ni C.I.F. válido. "
-                              "Revíselo: la Agencia Tributaria lo exige en cada factura VERI*FACTU.").arg(nif.trimmed());
+                              "Revíselo: la Agencia Tributaria lo exige en cada factura VERI*FACTU.")
+            .arg(nif.trimmed());
     return std::nullopt;
 }
 

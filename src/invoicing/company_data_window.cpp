@@ -172,11 +172,11 @@ void TFormConfHono::buildForm()
     layout->addStretch();
     layout->addWidget(buttons);
 
+    const auto button = [verifactu](const char *name) { return verifactu->findChild<QPushButton *>(QLatin1String(name)); };
     QWidget *const order[] = {m_empresa, m_nif, m_direccion, m_codigoPostal, m_localidad, m_provincia,
                               m_telefono, m_telefono2, m_movil, m_fax, m_email, m_iva, m_irpf,
-                              m_inscripcion, m_certificate, verifactu->findChild<QPushButton *>(QStringLiteral("btnCertificado")),
-                              m_environment, verifactu->findChild<QPushButton *>(QStringLiteral("btnProbarConexion")), ok,
-                              cancel};
+                              m_inscripcion, m_certificate, button("btnCertificado"), m_environment,
+                              button("btnProbarConexion"), ok, cancel};
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
     resize(620, sizeHint().height());

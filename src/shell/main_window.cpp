@@ -190,7 +190,9 @@ QAction *TFormMenu::action(const char *name) const
 void TFormMenu::startVerifactuSender()
 {
     PendingSenderSetup setup;
-    setup.database = [this] { return m_store.isConnected(Alias::Devenix) ? m_store.database(Alias::Devenix) : QSqlDatabase(); };
+    setup.database = [this] {
+        return m_store.isConnected(Alias::Devenix) ? m_store.database(Alias::Devenix) : QSqlDatabase();
+    };
     setup.settingsPath = m_options.settingsPath;
     setup.prompter = &m_prompter;
     setup.password = &ProgramCertificatePassword();

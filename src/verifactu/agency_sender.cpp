@@ -218,7 +218,8 @@ SendReport SendPendingRecords(const QSqlDatabase &db, const SendOptions &options
 
 ConnectionCheck CheckAgencyConnection(const SendOptions &options, const QString &environmentName)
 {
-    const QString holder = options.certificate.certificate.subjectInfo(QSslCertificate::CommonName).join(QStringLiteral(", "));
+    const QString holder =
+        options.certificate.certificate.subjectInfo(QSslCertificate::CommonName).join(QStringLiteral(", "));
     const Reply reply = Exchange(options, QByteArray());
     if (reply.status == 401 || reply.status == 403)
         return {false, QStringLiteral("La Agencia Tributaria (%1) ha rechazado el certificado de \"%2\" (HTTP %3). "
