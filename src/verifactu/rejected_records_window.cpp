@@ -31,7 +31,7 @@ TFormVerifactuRechazados::TFormVerifactuRechazados(const std::vector<StoredRecor
     for (const StoredRecord &r : records) {
         const QString cells[] = {QString::number(r.numero),
                                  r.numSerie,
-                                 r.fecha,
+                                 QString(r.fecha).replace(QLatin1Char('-'), QLatin1Char('/')), // dd/mm/yyyy
                                  r.alta ? QStringLiteral("Alta") : QStringLiteral("Anulación"),
                                  r.estado == kStateRejected ? QStringLiteral("Rechazado") : QStringLiteral("Aceptado con errores"),
                                  r.codigoError,
