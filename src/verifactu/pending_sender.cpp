@@ -42,6 +42,8 @@ PendingSender::PendingSender(PendingSenderSetup setup, QObject *parent)
 {
     m_timer.setObjectName(QStringLiteral("TimerVerifactu"));
     m_timer.setSingleShot(true);
+    // A coarse timer may fire 5 % late: past the hour the law allows between retries.
+    m_timer.setTimerType(Qt::PreciseTimer);
     connect(&m_timer, &QTimer::timeout, this, &PendingSender::sendInBackground);
 }
 
