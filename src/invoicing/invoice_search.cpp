@@ -12,6 +12,8 @@
 #include <QRegularExpression>
 #include <QSqlQuery>
 
+#include <algorithm>
+
 namespace {
 
 const QString kSearchColumns = QStringLiteral(
@@ -225,15 +227,23 @@ QString SumsLabel(const SearchSums &sums)
            + FormatThousands2(sums.cobrado) + QStringLiteral("  Tot.Pendiente: ") + FormatThousands2(sums.pendiente());
 }
 
-std::vector<InvoiceHeader> ListInvoices(const QSqlDatabase &db)
+int CountInvoices(const QSqlDatabase &db)
 {
-    // Only what the list shows: a hundred thousand invoices open at once.
+    return Scalar(db, QStringLiteral("select count(*) from facturas")).toInt();
+}
+
+std::vector<InvoiceHeader> ListInvoices(const QSqlDatabase &db, int first, int count)
+{
+    // The key's index gives the order; only the rows asked for are read from the records.
     QSqlQuery q = Prepare(db, QStringLiteral("select Iyear, Id, Fecha, NombreCliente, Ref, TotalHonorario, TotalDcto,"
-                                             " TotalIVA, TotalIRPF, Total, Cobrado, FechaCobro from facturas order by Id, Iyear"));
+                                             " TotalIVA, TotalIRPF, Total, Cobrado, FechaCobro from facturas"
+                                             " order by Id, Iyear limit ? offset ?"));
     q.setForwardOnly(true);
+    q.addBindValue(std::max(count, 0));
+    q.addBindValue(std::max(first, 0));
     Exec(q);
     std::vector<InvoiceHeader> rows;
-    rows.reserve(static_cast<std::size_t>(Scalar(db, QStringLiteral("select count(*) from facturas")).toLongLong()));
+    rows.reserve(static_cast<std::size_t>(std::max(count, 0)));
     while (q.next()) {
         InvoiceHeader h;
         h.key = {q.value(1).toInt(), q.value(0).toInt()};
@@ -250,6 +260,16 @@ std::vector<InvoiceHeader> ListInvoices(const QSqlDatabase &db)
         rows.push_back(std::move(h));
     }
     return rows;
+}
+
+int InvoiceListRow(const QSqlDatabase &db, const InvoiceKey &key)
+{
+    if (!InvoiceExists(db, key))
+        return -1;
+    // Two ranges of the key's index rather than one "or", which would walk the whole table.
+    return Scalar(db, QStringLiteral("select count(*) from facturas where Id < ?"), {key.id}).toInt()
+           + Scalar(db, QStringLiteral("select count(*) from facturas where Id = ? and Iyear < ?"), {key.id, key.iyear})
+                 .toInt();
 }
 
 double Commission(double fees, double percent)
