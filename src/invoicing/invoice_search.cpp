@@ -8,6 +8,7 @@
 #include "core/rounding.h"
 #include "store/record_locks.h"
 #include "store/sql.h"
+#include "store/text_match.h"
 
 #include <QRegularExpression>
 #include <QSqlQuery>
@@ -96,7 +97,7 @@ double RequireBound(const QString &text)
 // The pattern of a text criterion: typed "%" and "_" stay wildcards, quotes are plain text.
 QString Pattern(const QString &text)
 {
-    return QLatin1Char('%') + text.toLower() + QLatin1Char('%');
+    return QLatin1Char('%') + text + QLatin1Char('%');
 }
 
 } // namespace
@@ -133,7 +134,7 @@ std::optional<SearchRefusal> CheckSearch(const InvoiceSearchCriteria &c)
     return std::nullopt;
 }
 
-SearchStatement BuildInvoiceSearch(const InvoiceSearchCriteria &c)
+SearchStatement BuildInvoiceSearch(const InvoiceSearchCriteria &c, const QString &driverName)
 {
     SearchStatement s;
     QString w;
@@ -146,14 +147,17 @@ SearchStatement BuildInvoiceSearch(const InvoiceSearchCriteria &c)
         w += QStringLiteral("icodcli=:icodcli");
         s.values.insert(QStringLiteral(":icodcli"), *c.cliente);
     }
-    if (!c.nif.isEmpty()) {
-        piece(QStringLiteral("lower(nif) like :nif"));
-        s.values.insert(QStringLiteral(":nif"), Pattern(c.nif));
-    }
-    if (!c.ref.isEmpty()) {
-        piece(QStringLiteral("lower(ref) like :ref"));
-        s.values.insert(QStringLiteral(":ref"), Pattern(c.ref));
-    }
+    // Case is ignored for every letter ("Ñ", "Á"), in the way the engine can.
+    const auto textPiece = [&](const QString &column, const QString &typed) {
+        const QString placeholder = QLatin1Char(':') + column;
+        const FoldedLike match = MatchFoldedCase(driverName, column, placeholder, Pattern(typed));
+        piece(match.condition);
+        s.values.insert(placeholder, match.value);
+    };
+    if (!c.nif.isEmpty())
+        textPiece(QStringLiteral("nif"), c.nif);
+    if (!c.ref.isEmpty())
+        textPiece(QStringLiteral("ref"), c.ref);
     if (c.byTotal) {
         piece(QStringLiteral(" total>=:totaldesde and total<=:totalhasta"));
         s.values.insert(QStringLiteral(":totaldesde"), RequireBound(c.totalDesde));
@@ -204,7 +208,7 @@ SearchSums SumRows(const std::vector<InvoiceHeader> &rows)
 
 InvoiceSearchResult SearchInvoices(const QSqlDatabase &db, const InvoiceSearchCriteria &criteria)
 {
-    const SearchStatement s = BuildInvoiceSearch(criteria);
+    const SearchStatement s = BuildInvoiceSearch(criteria, db.driverName());
     QSqlQuery q = Prepare(db, s.sql);
     q.setForwardOnly(true);
     for (auto it = s.values.cbegin(); it != s.values.cend(); ++it)

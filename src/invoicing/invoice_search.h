@@ -58,14 +58,15 @@ struct SearchRefusal
 };
 std::optional<SearchRefusal> CheckSearch(const InvoiceSearchCriteria &criteria);
 
-// The statement and its named values. Throws AppError with kBadTotalMessage for a total bound
-// that is not a number (CheckSearch says which one first).
+// The statement and its named values, for the engine of the Qt SQL driver named. Throws
+// AppError with kBadTotalMessage for a total bound that is not a number (CheckSearch says
+// which one first).
 struct SearchStatement
 {
     QString sql;
     QVariantMap values;
 };
-SearchStatement BuildInvoiceSearch(const InvoiceSearchCriteria &criteria);
+SearchStatement BuildInvoiceSearch(const InvoiceSearchCriteria &criteria, const QString &driverName);
 
 // Sums over the rows found: Total of all, Total of the collected ones, TotalHonorario.
 struct SearchSums
