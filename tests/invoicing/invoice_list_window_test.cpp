@@ -1,4 +1,5 @@
 #include "support/modal.h"
+#include "clients/clients_window.h"
 #include "invoicing/invoice_list_window.h"
 #include "invoicing/invoice_result_window.h"
 #include "invoicing/invoice_list_model.h"
@@ -10,11 +11,17 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -198,6 +205,60 @@ TEST_F(InvoiceListWindowTest, SearchRefusesABadTotalBesideItAndShowsWhatItFinds)
     cobro->setChecked(true);
     Find<QRadioButton>(&search, "RadioTODAS")->setChecked(true);
     EXPECT_FALSE(cobro->isChecked());
+}
+
+// "Con Cliente" restricts by the client chosen in the clients window, not by the text; the rows
+// found go to the clipboard and to a text file as they are.
+TEST_F(InvoiceListWindowTest, SearchByChosenClientThenCopyAndSaveTheRows)
+{
+    for (const auto &[number, name] : {std::pair{7, "Peña Zamora"}, std::pair{8, "Abad"}})
+        RunSql(db(), QStringLiteral("INSERT INTO clientes (ICodCli, SNombreCli) VALUES (?, ?)"),
+               {number, QString::fromUtf8(name)});
+    store(1, QStringLiteral("A"), 1000);
+    store(2, QStringLiteral("B"), 100);
+    store(3, QStringLiteral("C"), 10);
+    RunSql(db(), QStringLiteral("UPDATE facturas SET Icodcli = ?, NombreCliente = ? WHERE Id IN (1, 3)"),
+           {7, QStringLiteral("Peña Zamora")});
+    RunSql(db(), QStringLiteral("UPDATE facturas SET Icodcli = 8 WHERE Id = 2"));
+
+    TFormFacBus search(m_app.context, TFormFacBus::Mode::Normal);
+    auto *edit = Find<QLineEdit>(&search, "EditCLI");
+    QTest::keyClicks(edit, QStringLiteral("pe"));
+    OnModal<TFormCliPral>([](TFormCliPral *clients) {
+        EXPECT_EQ(Find<QLineEdit>(clients, "EditNOMBRE")->text(), QStringLiteral("pe"));
+        Click(clients, "BtnSeleccionar");
+    });
+    Find<QToolButton>(&search, "BtnCLI")->click();
+    EXPECT_EQ(edit->text(), QStringLiteral("peña zamora"));
+    EXPECT_TRUE(Find<QCheckBox>(&search, "CheckCLI")->isChecked());
+
+    const QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("listados.2024")));
+    const QString typed = dir.path() + QStringLiteral("/listados.2024/facturas");
+    QString clipboard;
+    OnModal<TFormFacRes>([&](TFormFacRes *result) {
+        result->copyToClipboard();
+        clipboard = QGuiApplication::clipboard()->text();
+        m_app.prompter.queueFile(typed);
+        result->saveAsText();
+        result->reject();
+    });
+    const auto rows = search.search();
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].key.id, 1);
+    EXPECT_EQ(rows[1].key.id, 3);
+    const QStringList lines = clipboard.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 4); // heads, two invoices, totals
+    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("2024\t1\t01/03/2024\tPeña Zamora\t1.060,00\t"))) << lines[1].toStdString();
+    EXPECT_TRUE(lines[3].startsWith(QStringLiteral("Totales\t\t\t\t1.070,60\t"))) << lines[3].toStdString();
+    QFile saved(typed + QStringLiteral(".txt"));
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(saved.readAll()), clipboard);
+
+    // A new text forgets the client: every invoice again.
+    QTest::keyClicks(edit, QStringLiteral("x"));
+    OnModal<TFormFacRes>([](TFormFacRes *result) { result->reject(); });
+    EXPECT_EQ(search.search().size(), 3u);
 }
 
 } // namespace
