@@ -140,6 +140,21 @@ void SearchByNifWithSums(benchmark::State &state)
 }
 BENCHMARK(SearchByNifWithSums)->Unit(benchmark::kMillisecond);
 
+// The slow road of a pattern: a letter SQLite cannot fold leaves every text to the regular
+// expression.
+void SearchByAccentedReference(benchmark::State &state)
+{
+    Installation &in = Shared();
+    InvoiceSearchCriteria c;
+    c.ref = QStringLiteral("ñ");
+    for (auto _ : state) {
+        const InvoiceSearchResult r = SearchInvoices(in.db(), c);
+        benchmark::DoNotOptimize(r.sums.facturas);
+        state.counters["rows"] = static_cast<double>(r.rows.size());
+    }
+}
+BENCHMARK(SearchByAccentedReference)->Unit(benchmark::kMillisecond);
+
 void ListReportOf10000ToPdf(benchmark::State &state)
 {
     Installation &in = Shared();

@@ -152,7 +152,7 @@ SearchStatement BuildInvoiceSearch(const InvoiceSearchCriteria &c, const QString
         const QString placeholder = QLatin1Char(':') + column;
         const FoldedLike match = MatchFoldedCase(driverName, column, placeholder, Pattern(typed));
         piece(match.condition);
-        s.values.insert(placeholder, match.value);
+        s.values.insert(match.values);
     };
     if (!c.nif.isEmpty())
         textPiece(QStringLiteral("nif"), c.nif);

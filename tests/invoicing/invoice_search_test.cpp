@@ -138,6 +138,7 @@ TEST_F(InvoiceSearchTest, NifAndReferenceIgnoreTheCaseOfEveryLetter)
     store(2, QStringLiteral("peña-b2"), 100, QStringLiteral("ávila NÚÑEZ (2)"));
     store(3, QStringLiteral("PENA"), 100, QStringLiteral("a.b*c"));
     store(4, {}, 100, QStringLiteral("axb*c"));
+    store(5, QStringLiteral("\u212A9"), 100); // the Kelvin sign
     const struct
     {
         const char *label;
@@ -153,7 +154,8 @@ TEST_F(InvoiceSearchTest, NifAndReferenceIgnoreTheCaseOfEveryLetter)
         {"_ stays one letter", "p_ña", "", {1, 2}},
         {"regex signs are plain text", "", "a.b*", {3}},
         {"an open bracket", "", "(2", {2}},
-        {"a blank NIF never matches", "%", "", {1, 2, 3}},
+        {"a blank NIF never matches", "%", "", {1, 2, 3, 5}},
+        {"a sign that folds to an ASCII letter", "k9", "", {5}},
         {"both criteria", "b1", "núñez", {1}},
     };
     for (const auto &c : cases) {
