@@ -2,6 +2,7 @@
 
 #include "core/errors.h"
 #include "store/sql.h"
+#include "store/text_match.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -135,7 +136,7 @@ void DataStore::open(Alias alias, bool creating)
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
         db.setDatabaseName(file);
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000;") + kSqliteFoldedCaseOption);
         try {
             if (!db.open())
                 throw AppError(QStringLiteral("No se ha podido abrir la base de datos \"%1\".").arg(shown),
