@@ -4,7 +4,9 @@
 
 #include <QDialog>
 
-class InvoiceRowsModel;
+#include <optional>
+
+class InvoiceListModel;
 class QTableView;
 class QWidget;
 struct AppContext;
@@ -19,7 +21,7 @@ class TFormFact final : public QDialog
 public:
     explicit TFormFact(AppContext &context, QWidget *parent = nullptr);
 
-    InvoiceRowsModel *model() const { return m_model; }
+    InvoiceListModel *model() const { return m_model; }
     void selectInvoice(const InvoiceKey &key);
 
     void addInvoice();
@@ -30,18 +32,20 @@ public:
     void openSearch();
 
 private:
-    const InvoiceHeader *current() const;
-    void reload();
+    std::optional<InvoiceHeader> current() const;
+    std::optional<InvoiceKey> currentKey() const;
+    void reload(const std::optional<InvoiceKey> &keep);
 
     AppContext &m_context;
-    InvoiceRowsModel *m_model;
+    InvoiceListModel *m_model;
     QTableView *m_grid;
 };
 
 // The editor on a stored invoice, with the reaction to its record lock. Nothing happens when
 // the invoice no longer exists.
 void EditStoredInvoice(AppContext &context, const InvoiceKey &key, QWidget *parent);
-// The invoice printout in the print preview; nothing when the invoice no longer exists.
+// The invoice printout in the print preview, with its QR code (issuing the invoice first; a
+// refusal is shown and nothing printed); nothing when the invoice no longer exists.
 void PreviewStoredInvoice(AppContext &context, const InvoiceKey &key, QWidget *parent);
 // The invoice list report over rows found, in the print preview.
 void PreviewInvoiceList(AppContext &context, const std::vector<InvoiceHeader> &rows, QWidget *parent);

@@ -39,21 +39,19 @@ Prompter::Answer ScriptedPrompter::message(const QString &text, Icon icon, Butto
 
 std::optional<QString> ScriptedPrompter::askText(const QString &title, const QString &prompt, const QString &)
 {
-    m_shown.push_back({QStringLiteral("askText"), title, prompt, Icon::None, Buttons::OkCancel});
-    if (m_texts.empty()) {
-        ADD_FAILURE() << "unexpected input box: " << prompt.toStdString();
-        return std::nullopt;
-    }
-    auto t = m_texts.front();
-    m_texts.pop_front();
-    return t;
+    return nextText(QStringLiteral("askText"), title, prompt);
 }
 
 std::optional<QString> ScriptedPrompter::askPassword(const QString &title, const QString &prompt)
 {
-    m_shown.push_back({QStringLiteral("askPassword"), title, prompt, Icon::None, Buttons::OkCancel});
+    return nextText(QStringLiteral("askPassword"), title, prompt);
+}
+
+std::optional<QString> ScriptedPrompter::nextText(const QString &kind, const QString &title, const QString &prompt)
+{
+    m_shown.push_back({kind, title, prompt, Icon::None, Buttons::OkCancel});
     if (m_texts.empty()) {
-        ADD_FAILURE() << "unexpected password box: " << prompt.toStdString();
+        ADD_FAILURE() << "unexpected " << kind.toStdString() << ": " << prompt.toStdString();
         return std::nullopt;
     }
     auto t = m_texts.front();

@@ -47,6 +47,7 @@ public:
     QString chooseDirectory(const QString &title, const QString &directory) override;
 
 private:
+    std::optional<QString> nextText(const QString &kind, const QString &title, const QString &prompt);
     QString nextFile(const QString &kind, const QString &title);
 
     std::vector<Shown> m_shown;
