@@ -52,9 +52,7 @@ QString Compared(const QSqlDatabase &db, HistoryOrder order, const QString &colu
 {
     if (order != HistoryOrder::Descripcion)
         return QStringLiteral("%1 %2 ?").arg(column, op);
-    if (IsServer(db))
-        return QStringLiteral("%1 %2 %3").arg(NoCase(db, column), op, NoCase(db, QStringLiteral("?")));
-    return QStringLiteral("%1 %2 ? COLLATE NOCASE").arg(column, op);
+    return NoCaseComparison(db, column, op);
 }
 
 // A sort value as the order's collation compares it: UTF-8 bytes, with ASCII letters folded in
@@ -92,13 +90,11 @@ void HistoryListModel::readCount()
     startScan();
 }
 
-// Changes since the list was read: data_version moves when another connection commits,
-// total_changes when this one writes.
+// Changes since the list was read, by this program or another.
 std::pair<qint64, qint64> HistoryListModel::changeMark() const
 {
     try {
-        return {DataVersion(m_db),
-                IsServer(m_db) ? 0 : Scalar(m_db, QStringLiteral("SELECT total_changes()")).toLongLong()};
+        return {DataVersion(m_db), 0};
     } catch (const StoreError &) {
         return {-1, -1};
     }

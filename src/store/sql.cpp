@@ -217,10 +217,20 @@ QString NoCase(const QSqlDatabase &db, const QString &expression)
     return IsServer(db) ? QStringLiteral("lower(%1)").arg(expression) : expression + QStringLiteral(" COLLATE NOCASE");
 }
 
+QString NoCaseComparison(const QSqlDatabase &db, const QString &column, const QString &op)
+{
+    if (IsServer(db))
+        return QStringLiteral("%1 %2 %3").arg(NoCase(db, column), op, NoCase(db, QStringLiteral("?")));
+    return QStringLiteral("%1 %2 ? COLLATE NOCASE").arg(column, op);
+}
+
 qint64 DataVersion(const QSqlDatabase &db)
 {
+    // SQLite: data_version moves when another connection commits, total_changes when this one
+    // writes.
     if (!IsServer(db))
-        return Scalar(db, QStringLiteral("PRAGMA data_version")).toLongLong();
+        return (Scalar(db, QStringLiteral("PRAGMA data_version")).toLongLong() << 32)
+               ^ Scalar(db, QStringLiteral("SELECT total_changes()")).toLongLong();
     // The server's snapshot (next transaction number and those still running) changes whenever
     // a writing transaction begins or ends, anywhere in the server: more often than needed,
     // never less.

@@ -28,8 +28,10 @@ QString RealType(const QSqlDatabase &db);
 // An expression compared and ordered without case (ASCII letters, as SQLite's NOCASE):
 // "expr COLLATE NOCASE" on SQLite, "lower(expr)" on a server.
 QString NoCase(const QSqlDatabase &db, const QString &expression);
-// A number that changes whenever another connection has committed a change to the database
-// (SQLite's data_version; the server's count of committed transactions). Cheap.
+// "<column> <op> ?" compared without case, as NoCase orders.
+QString NoCaseComparison(const QSqlDatabase &db, const QString &column, const QString &op);
+// A number that changes whenever a change to the database has been committed, by this
+// connection or another. Cheap.
 qint64 DataVersion(const QSqlDatabase &db);
 // Runs an INSERT and returns the key the new row got in `keyColumn`.
 qint64 InsertReturningKey(const QSqlDatabase &db, const QString &insertSql, const QString &keyColumn,
