@@ -19,8 +19,16 @@ namespace {
 class CompanyDataWindowTest : public ::testing::Test
 {
 protected:
-    // A fresh installation's settings, without the office N.I.F. test installations get.
-    CompanyDataWindowTest() { QFile::remove(m_app.context.settingsPath); }
+    // A fresh installation's settings, without the office N.I.F. test installations get (on a
+    // server, naming its database still).
+    CompanyDataWindowTest()
+    {
+        QFile::remove(m_app.context.settingsPath);
+        if (const auto &engine = m_app.install.engine()) {
+            IniFile settings(m_app.context.settingsPath);
+            engine->write(settings);
+        }
+    }
 
     void open()
     {
