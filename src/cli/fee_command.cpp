@@ -338,7 +338,8 @@ QByteArray RunFeeSteps(const QString &dir, const QByteArray &json)
 
     DataStore store(QStringLiteral("cli-"));
     store.setPath(Alias::General, dir + QStringLiteral("/Datos"));
-    if (!QFileInfo::exists(store.filePath(Alias::General)))
+    // On a server there is no data file: connecting says what is missing.
+    if (!store.engine(Alias::General).isServer() && !QFileInfo::exists(store.filePath(Alias::General)))
         throw AppError(QStringLiteral("No hay una instalación de Cuantix en \"%1\": falta la carpeta Datos. "
                                       "Indique la carpeta con --instalacion.").arg(dir));
     store.connect(Alias::General);

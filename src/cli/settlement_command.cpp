@@ -23,7 +23,8 @@ std::vector<RatePeriod> InstalledRates(const QString &dir)
 {
     DataStore store(QStringLiteral("cli-"));
     store.setPath(Alias::Devenix, dir + QStringLiteral("/Datos"));
-    if (!QFileInfo::exists(store.filePath(Alias::Devenix)))
+    // On a server there is no data file: connecting says what is missing.
+    if (!store.engine(Alias::Devenix).isServer() && !QFileInfo::exists(store.filePath(Alias::Devenix)))
         throw AppError(QStringLiteral("No hay una instalación de Cuantix en \"%1\": indique los tipos en \"Tipos\" "
                                       "o la carpeta con --instalacion.").arg(dir));
     store.connect(Alias::Devenix);
