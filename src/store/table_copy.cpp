@@ -18,6 +18,16 @@
 
 namespace {
 
+// Statements a server will not prepare (definitions, transaction control), run as they are.
+void Direct(const QSqlDatabase &db, const QString &sql)
+{
+    QSqlQuery query(db);
+    if (!query.exec(sql))
+        throw StoreError(StoreCode::Failure,
+                         QStringLiteral("Error de la base de datos: %1").arg(query.lastError().databaseText().trimmed()),
+                         query.lastError().text() + QStringLiteral(" [") + sql + QLatin1Char(']'));
+}
+
 // Names go into statement text (they cannot be bound): only plain identifiers are accepted.
 const QString &CheckedName(const QString &name)
 {
@@ -176,7 +186,7 @@ std::vector<QSqlDatabase> Distinct(const std::vector<QSqlDatabase> &connections)
     return distinct;
 }
 
-bool IsServer(const QSqlDatabase &db)
+bool OnServer(const QSqlDatabase &db)
 {
     return db.driverName() == QLatin1String("QPSQL");
 }
@@ -191,7 +201,7 @@ void Rollback(const QSqlDatabase &db)
 
 bool TableSet::isServer() const
 {
-    return IsServer(db);
+    return OnServer(db);
 }
 
 QString TableSet::qualified(const QString &table) const
@@ -255,7 +265,7 @@ void CreateTable(const TableSet &set, const QString &table, const std::vector<Co
     }
     if (!key.isEmpty())
         parts.append(QStringLiteral("PRIMARY KEY (%1)").arg(Joined(key)));
-    RunSql(set.db, QStringLiteral("CREATE TABLE %1 (%2)").arg(set.qualified(table), Joined(parts)));
+    Direct(set.db, QStringLiteral("CREATE TABLE %1 (%2)").arg(set.qualified(table), Joined(parts)));
 }
 
 QVariant CanonicalValue(const QVariant &value)
@@ -332,9 +342,9 @@ void ClearTable(const TableSet &set, const QString &table)
 {
     const QString name = set.qualified(table);
     if (set.isServer()) {
-        RunSql(set.db, QStringLiteral("ALTER TABLE %1 DISABLE TRIGGER USER").arg(name));
+        Direct(set.db, QStringLiteral("ALTER TABLE %1 DISABLE TRIGGER USER").arg(name));
         RunSql(set.db, QStringLiteral("DELETE FROM %1").arg(name));
-        RunSql(set.db, QStringLiteral("ALTER TABLE %1 ENABLE TRIGGER USER").arg(name));
+        Direct(set.db, QStringLiteral("ALTER TABLE %1 ENABLE TRIGGER USER").arg(name));
         return;
     }
     // SQLite cannot switch a trigger off: it is dropped and created again in the same transaction.
@@ -345,16 +355,16 @@ void ClearTable(const TableSet &set, const QString &table)
     while (query.next())
         triggers.emplace_back(query.value(0).toString(), query.value(1).toString());
     for (const auto &trigger : triggers)
-        RunSql(set.db, QStringLiteral("DROP TRIGGER %1").arg(CheckedName(trigger.first)));
+        Direct(set.db, QStringLiteral("DROP TRIGGER %1").arg(CheckedName(trigger.first)));
     RunSql(set.db, QStringLiteral("DELETE FROM %1").arg(name));
     for (const auto &trigger : triggers)
-        RunSql(set.db, trigger.second);
+        Direct(set.db, trigger.second);
 }
 
 ReadSnapshot::ReadSnapshot(const std::vector<QSqlDatabase> &connections)
 {
     for (const QSqlDatabase &db : Distinct(connections)) {
-        RunSql(db, IsServer(db) ? QStringLiteral("START TRANSACTION ISOLATION LEVEL REPEATABLE READ, READ ONLY")
+        Direct(db, OnServer(db) ? QStringLiteral("START TRANSACTION ISOLATION LEVEL REPEATABLE READ, READ ONLY")
                                 : QStringLiteral("BEGIN"));
         m_connections.push_back(db);
     }
@@ -371,7 +381,7 @@ WriteTransactions::WriteTransactions(const std::vector<QSqlDatabase> &connection
     try {
         for (const QSqlDatabase &db : Distinct(connections)) {
             // IMMEDIATE: a SQLite target is ours from the start, not half-way through.
-            RunSql(db, IsServer(db) ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE"));
+            Direct(db, OnServer(db) ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE"));
             m_connections.push_back(db);
         }
     } catch (...) {

@@ -149,3 +149,41 @@ TEST(TableCopy, ChecksumSeesValuesNotHowAnEngineTypesThem)
     EXPECT_EQ(changed.rows, 2);
     EXPECT_NE(changed.sha256, first.sha256);
 }
+
+#include <QSqlError>
+TEST(TableCopyServer, RoundTripThroughAServer)
+{
+    const QString where = qEnvironmentVariable("PGMOVE_SERVER");
+    if (where.isEmpty())
+        GTEST_SKIP();
+    const QStringList parts = where.split(u':');
+    QSqlDatabase server = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("pg"));
+    server.setHostName(parts[0]);
+    server.setPort(parts[1].toInt());
+    server.setDatabaseName(parts[2]);
+    server.setUserName(parts[3]);
+    ASSERT_TRUE(server.open()) << server.lastError().text().toStdString();
+    for (const char *s : {"datos", "historia", "modulo_madrid"}) {
+        QSqlQuery q(server);
+        q.exec(QStringLiteral("DROP SCHEMA IF EXISTS %1 CASCADE").arg(QLatin1String(s)));
+        q.exec(QStringLiteral("CREATE SCHEMA %1").arg(QLatin1String(s)));
+    }
+    TempInstallation source;
+    QTemporaryDir empty;
+    Installation from(QStringLiteral("from-"), source.path(), false);
+    RunSql(from.store.database(Alias::Historico), QStringLiteral("INSERT INTO Cabecera (NumAsunto, Fecha, Notas, Capital) VALUES ('1', '2024-01-01', ?, 0.1)"), {QStringLiteral("a\r\nb")});
+    std::vector<TableSet> onServer = {{server, QStringLiteral("datos"), QStringLiteral("s/datos")},
+                                      {server, QStringLiteral("historia"), QStringLiteral("s/historia")},
+                                      {server, QStringLiteral("modulo_madrid"), QStringLiteral("s/modulo")}};
+    std::vector<CopyPair> up;
+    for (std::size_t i = 0; i < 3; ++i)
+        up.push_back({from.sets()[i], onServer[i]});
+    try { CopyTables(up); } catch (const AppError &e) { FAIL() << e.message().toStdString() << e.detail().toStdString(); }
+    Installation to(QStringLiteral("to-"), empty.path(), true);
+    std::vector<CopyPair> down;
+    for (std::size_t i = 0; i < 3; ++i)
+        down.push_back({onServer[i], to.sets()[i]});
+    try { CopyTables(down); } catch (const AppError &e) { FAIL() << e.message().toStdString() << e.detail().toStdString(); }
+    for (std::size_t i = 0; i < 3; ++i)
+        EXPECT_EQ(CheckTables(from.sets()[i]), CheckTables(to.sets()[i])) << i;
+}
