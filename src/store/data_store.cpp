@@ -1,6 +1,8 @@
 #include "store/data_store.h"
 
 #include "core/errors.h"
+#include "store/module_seed.h"
+#include "store/server.h"
 #include "store/sql.h"
 
 #include <QDir>
@@ -98,6 +100,32 @@ QString DataStore::filePath(Alias alias) const
     return path(alias) + QLatin1Char('/') + DatabaseFileName(KindOf(alias));
 }
 
+DatabaseEngine DataStore::engine(Alias alias) const
+{
+    if (m_engine)
+        return *m_engine;
+    const QString dir = path(alias);
+    if (dir.isEmpty())
+        return {};
+    // Datos and Historia sit in the installation folder, a module two levels down.
+    const QString installation = QFileInfo(alias == Alias::Modulo ? dir + QStringLiteral("/../..")
+                                                                  : dir + QStringLiteral("/..")).absoluteFilePath();
+    return DatabaseEngine::ForInstallation(QDir::cleanPath(installation));
+}
+
+QString DataStore::schemaName(Alias alias) const
+{
+    switch (KindOf(alias)) {
+    case DatabaseKind::Datos:
+        return QStringLiteral("datos");
+    case DatabaseKind::Historia:
+        return QStringLiteral("historia");
+    case DatabaseKind::Modulo:
+        return ModuleSchemaName(QFileInfo(QDir::cleanPath(path(alias))).fileName());
+    }
+    return {};
+}
+
 void DataStore::connect(Alias alias)
 {
     open(alias, false);
@@ -105,6 +133,11 @@ void DataStore::connect(Alias alias)
 
 void DataStore::create(Alias alias)
 {
+    const DatabaseEngine server = engine(alias);
+    if (server.isServer()) {
+        openOnServer(alias, server, true);
+        return;
+    }
     if (QFileInfo::exists(filePath(alias)))
         throw AppError(QStringLiteral("La base de datos \"%1\" ya existe.").arg(QDir::toNativeSeparators(filePath(alias))));
     open(alias, true);
@@ -113,6 +146,11 @@ void DataStore::create(Alias alias)
 void DataStore::open(Alias alias, bool creating)
 {
     disconnect(alias);
+    const DatabaseEngine server = engine(alias);
+    if (server.isServer()) {
+        openOnServer(alias, server, creating);
+        return;
+    }
     const QString dir = path(alias);
     const QString file = filePath(alias);
     const QString shown = QDir::toNativeSeparators(file);
@@ -145,6 +183,42 @@ void DataStore::open(Alias alias, bool creating)
                 throw DamagedDatabase(file, QStringLiteral("no schema"));
             Configure(db, dir, shown);
             EnsureSchema(db, KindOf(alias), shown);
+        } catch (...) {
+            db.close();
+            db = QSqlDatabase();
+            QSqlDatabase::removeDatabase(name);
+            throw;
+        }
+    }
+}
+
+void DataStore::openOnServer(Alias alias, const DatabaseEngine &server, bool creating)
+{
+    const QString name = connectionName(alias);
+    const QString schema = schemaName(alias);
+    const QString shown = server.serverText() + QLatin1Char('/') + schema;
+    {
+        QSqlDatabase db = OpenServerConnection(server, name, schema);
+        try {
+            const bool exists = ServerSchemaExists(db, schema);
+            if (creating && exists && ServerSchemaHasTables(db, schema))
+                throw AppError(QStringLiteral("La base de datos \"%1\" ya existe.").arg(shown));
+            // The shipped module file of a region fills its schema the first time it is used.
+            const QString shippedModule = filePath(alias);
+            const bool fromShipped = !creating && !exists && alias == Alias::Modulo
+                                     && QFileInfo::exists(shippedModule);
+            if (!creating && !exists && !fromShipped)
+                throw AppError(QStringLiteral("No se encuentra la base de datos \"%1\" en el servidor; compruebe la "
+                                              "configuración o restaure una copia de seguridad.").arg(shown));
+            if (!exists) {
+                Transaction transaction(db);
+                RunSql(db, QStringLiteral("CREATE SCHEMA IF NOT EXISTS %1").arg(schema));
+                transaction.commit();
+            }
+            CheckDatabaseFile(db, KindOf(alias), shown);
+            EnsureSchema(db, KindOf(alias), shown);
+            if (fromShipped)
+                CopyShippedModule(shippedModule, db);
         } catch (...) {
             db.close();
             db = QSqlDatabase();
@@ -232,9 +306,10 @@ void DataStore::closeAll()
 
 void DataStore::createWorkingMovements()
 {
-    RunSql(database(Alias::Devenix),
-        QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS Pagos ("
-                       " Fecha TEXT NOT NULL PRIMARY KEY, Importe REAL NOT NULL, Tipo TEXT)"));
+    const QSqlDatabase db = database(Alias::Devenix);
+    RunSql(db, QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS Pagos ("
+                              " Fecha TEXT NOT NULL PRIMARY KEY, Importe %1 NOT NULL, Tipo TEXT)")
+                   .arg(RealType(db)));
 }
 
 void DataStore::emptyWorkingMovements()

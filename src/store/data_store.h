@@ -1,11 +1,13 @@
 #pragma once
 
+#include "store/database_engine.h"
 #include "store/schema.h"
 
 #include <QSqlDatabase>
 #include <QString>
 
 #include <array>
+#include <optional>
 
 // The named databases of the program. Devenix, dbIntereses and dbGeneral are three
 // connections to the main data file of "Datos"; Historico is the settlement history of
@@ -25,6 +27,14 @@ public:
 
     static QString AliasName(Alias alias);
     static DatabaseKind KindOf(Alias alias);
+
+    // The engine every alias opens on. Unless set, each alias reads it from the settings of
+    // the installation its folder belongs to ("<installation>/Devenix.ini"; a module folder is
+    // "<installation>/modulos/<region>"), so SQLite stays the default.
+    void setEngine(const DatabaseEngine &engine) { m_engine = engine; }
+    DatabaseEngine engine(Alias alias) const;
+    // The schema an alias stands for on a server: "datos", "historia", "modulo_<region>".
+    QString schemaName(Alias alias) const;
 
     // The folder an alias points at (its "PATH").
     void setPath(Alias alias, const QString &directory);
@@ -67,10 +77,12 @@ public:
 
 private:
     void open(Alias alias, bool creating);
+    void openOnServer(Alias alias, const DatabaseEngine &engine, bool creating);
     QString connectionName(Alias alias) const;
     void createWorkingMovements();
 
     QString m_prefix;
+    std::optional<DatabaseEngine> m_engine;
     std::array<QString, 5> m_paths;
     QString m_currentKind = QStringLiteral("P");
 };

@@ -2,6 +2,7 @@
 
 #include "store/sql.h"
 
+#include <QRegularExpression>
 #include <QSqlError>
 #include <QUuid>
 
@@ -146,9 +147,103 @@ const char *const kDatosV3[] = {
     " BEGIN SELECT RAISE(ABORT, 'El número de instalación no se puede borrar.'); END",
 };
 
+// The same triggers on a server, where a trigger runs a function.
+const char *const kDatosV3Server[] = {
+    "CREATE FUNCTION verifactu_sin_borrar() RETURNS trigger LANGUAGE plpgsql AS $$"
+    " BEGIN RAISE EXCEPTION 'Los registros VERI*FACTU no se pueden borrar.'; END $$",
+    "CREATE FUNCTION verifactu_sin_cambios() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN"
+    " IF NEW.Numero IS DISTINCT FROM OLD.Numero OR NEW.Emisor IS DISTINCT FROM OLD.Emisor"
+    " OR NEW.Anterior IS DISTINCT FROM OLD.Anterior OR NEW.Tipo IS DISTINCT FROM OLD.Tipo"
+    " OR NEW.Subsanacion IS DISTINCT FROM OLD.Subsanacion OR NEW.NumSerie IS DISTINCT FROM OLD.NumSerie"
+    " OR NEW.FechaExpedicion IS DISTINCT FROM OLD.FechaExpedicion OR NEW.IdFactura IS DISTINCT FROM OLD.IdFactura"
+    " OR NEW.Iyear IS DISTINCT FROM OLD.Iyear OR NEW.Contenido IS DISTINCT FROM OLD.Contenido"
+    " OR NEW.Generado IS DISTINCT FROM OLD.Generado OR NEW.HuellaAnterior IS DISTINCT FROM OLD.HuellaAnterior"
+    " OR NEW.Huella IS DISTINCT FROM OLD.Huella OR NEW.Xml IS DISTINCT FROM OLD.Xml THEN"
+    " RAISE EXCEPTION 'Los registros VERI*FACTU no se pueden modificar.'; END IF; RETURN NEW; END $$",
+    "CREATE FUNCTION verifactu_instalacion_sin_cambios() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN"
+    " IF NEW.NumeroInstalacion IS DISTINCT FROM OLD.NumeroInstalacion OR NEW.Clave IS DISTINCT FROM OLD.Clave THEN"
+    " RAISE EXCEPTION 'El número de instalación no se puede cambiar.'; END IF; RETURN NEW; END $$",
+    "CREATE FUNCTION verifactu_instalacion_sin_borrar() RETURNS trigger LANGUAGE plpgsql AS $$"
+    " BEGIN RAISE EXCEPTION 'El número de instalación no se puede borrar.'; END $$",
+    "CREATE TRIGGER VerifactuRegistros_SinBorrar BEFORE DELETE ON VerifactuRegistros"
+    " FOR EACH ROW EXECUTE FUNCTION verifactu_sin_borrar()",
+    "CREATE TRIGGER VerifactuRegistros_SinVaciar BEFORE TRUNCATE ON VerifactuRegistros"
+    " FOR EACH STATEMENT EXECUTE FUNCTION verifactu_sin_borrar()",
+    "CREATE TRIGGER VerifactuRegistros_SinCambios BEFORE UPDATE ON VerifactuRegistros"
+    " FOR EACH ROW EXECUTE FUNCTION verifactu_sin_cambios()",
+    "CREATE TRIGGER VerifactuCadenas_SinBorrar BEFORE DELETE ON VerifactuCadenas"
+    " FOR EACH ROW EXECUTE FUNCTION verifactu_sin_borrar()",
+    "CREATE TRIGGER VerifactuCadenas_SinVaciar BEFORE TRUNCATE ON VerifactuCadenas"
+    " FOR EACH STATEMENT EXECUTE FUNCTION verifactu_sin_borrar()",
+    "CREATE TRIGGER VerifactuInstalacion_SinCambios BEFORE UPDATE ON VerifactuInstalacion"
+    " FOR EACH ROW EXECUTE FUNCTION verifactu_instalacion_sin_cambios()",
+    "CREATE TRIGGER VerifactuInstalacion_SinBorrar BEFORE DELETE ON VerifactuInstalacion"
+    " FOR EACH ROW EXECUTE FUNCTION verifactu_instalacion_sin_borrar()",
+};
+
+// A key column left out of an INSERT gets the next number, as SQLite gives a row id: the
+// program's SQL leaves such keys out and expects exactly that.
+const char *const kNextKeyFunction =
+    "CREATE FUNCTION siguiente_clave() RETURNS trigger LANGUAGE plpgsql AS $$"
+    " DECLARE siguiente bigint; BEGIN"
+    " IF to_jsonb(NEW) -> TG_ARGV[0] = 'null'::jsonb THEN"
+    " EXECUTE format('SELECT coalesce(max(%I), 0) + 1 FROM %I.%I', TG_ARGV[0], TG_TABLE_SCHEMA, TG_TABLE_NAME)"
+    " INTO siguiente;"
+    " NEW := jsonb_populate_record(NEW, jsonb_build_object(TG_ARGV[0], siguiente)); END IF;"
+    " RETURN NEW; END $$";
+
+// SQLite's table text as the server reads it: 64-bit integers and doubles, texts compared
+// byte by byte as SQLite does (collation "C"), NOCASE as lower() (which, in "C", folds ASCII
+// only, as NOCASE does), and a numbering trigger for each single integer key.
+void RunOnServer(const QSqlDatabase &db, QString sql)
+{
+    static const QRegularExpression createTable(QStringLiteral("^CREATE TABLE (\\w+)"));
+    static const QRegularExpression integerKey(QStringLiteral("(\\w+) INTEGER PRIMARY KEY( AUTOINCREMENT)?"));
+    static const QRegularExpression real(QStringLiteral("\\bREAL\\b"));
+    static const QRegularExpression integer(QStringLiteral("\\bINTEGER\\b"));
+    static const QRegularExpression text(QStringLiteral("\\bTEXT\\b"));
+    static const QRegularExpression noCase(QStringLiteral("(\\w+) COLLATE NOCASE"));
+    const auto table = createTable.match(sql);
+    const auto key = integerKey.match(sql);
+    sql.replace(integerKey, QStringLiteral("\\1 BIGINT PRIMARY KEY"));
+    sql.replace(real, QStringLiteral("DOUBLE PRECISION"));
+    sql.replace(integer, QStringLiteral("BIGINT"));
+    sql.replace(text, QStringLiteral("TEXT COLLATE \"C\""));
+    sql.replace(noCase, QStringLiteral("lower(\\1)"));
+    RunSql(db, sql);
+    if (table.hasMatch() && key.hasMatch())
+        RunSql(db, QStringLiteral("CREATE TRIGGER %1_clave BEFORE INSERT ON %1 FOR EACH ROW"
+                                  " EXECUTE FUNCTION siguiente_clave('%2')")
+                       .arg(table.captured(1), key.captured(1).toLower()));
+}
+
+template <std::size_t N>
+void RunAllOnServer(const QSqlDatabase &db, const char *const (&statements)[N])
+{
+    for (const char *sql : statements) {
+        const QString text = QString::fromUtf8(sql);
+        if (text.startsWith(QLatin1String("CREATE TRIGGER")) && text.contains(QLatin1String("RAISE(ABORT")))
+            continue; // the server's own versions follow
+        RunOnServer(db, text);
+    }
+}
+
+template <std::size_t N>
+void RunForEngine(const QSqlDatabase &db, const char *const (&statements)[N])
+{
+    if (IsServer(db))
+        RunAllOnServer(db, statements);
+    else
+        RunAll(db, statements);
+}
+
 void CreateVersion3(const QSqlDatabase &db)
 {
-    RunAll(db, kDatosV3);
+    RunForEngine(db, kDatosV3);
+    if (IsServer(db)) {
+        for (const char *sql : kDatosV3Server)
+            RunSql(db, QString::fromUtf8(sql));
+    }
     // Generated once: the installation keeps it for all its records.
     RunSql(db, QStringLiteral("INSERT INTO VerifactuInstalacion (Clave, NumeroInstalacion) VALUES (1, ?)"),
            {QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper()});
@@ -156,17 +251,23 @@ void CreateVersion3(const QSqlDatabase &db)
 
 void CreateVersion1(const QSqlDatabase &db, DatabaseKind kind)
 {
+    if (IsServer(db))
+        RunSql(db, QString::fromLatin1(kNextKeyFunction));
     switch (kind) {
     case DatabaseKind::Datos:
-        RunAll(db, kDatosV1);
+        RunForEngine(db, kDatosV1);
         break;
     case DatabaseKind::Historia:
-        RunAll(db, kHistoriaV1);
+        RunForEngine(db, kHistoriaV1);
         break;
     case DatabaseKind::Modulo:
-        RunAll(db, kModuloV1);
+        RunForEngine(db, kModuloV1);
         break;
     }
+    // A lock on a server names its holder's session, so a lock left by a program that is gone
+    // is known from any computer.
+    if (IsServer(db))
+        RunSql(db, QStringLiteral("ALTER TABLE Bloqueos ADD COLUMN Conexion TEXT"));
 }
 
 AppError NotOurs(const QString &filePath, const QString &detail)
@@ -174,6 +275,44 @@ AppError NotOurs(const QString &filePath, const QString &detail)
     return AppError(QStringLiteral("El archivo \"%1\" no es una base de datos de Cuantix o está dañado. "
                                    "Compruebe la carpeta de datos o restaure una copia de seguridad.").arg(filePath),
                     detail);
+}
+
+// On a server the kind and version of a schema are its comment: "Cuantix <kind> <version>".
+QString KindName(DatabaseKind kind)
+{
+    switch (kind) {
+    case DatabaseKind::Datos:
+        return QStringLiteral("datos");
+    case DatabaseKind::Historia:
+        return QStringLiteral("historia");
+    case DatabaseKind::Modulo:
+        return QStringLiteral("modulo");
+    }
+    return {};
+}
+
+QString SchemaComment(const QSqlDatabase &db)
+{
+    return Scalar(db, QStringLiteral("SELECT obj_description(oid, 'pg_namespace') FROM pg_namespace"
+                                     " WHERE nspname = current_schema()")).toString();
+}
+
+void CheckServerSchema(const QSqlDatabase &db, DatabaseKind kind, const QString &shown)
+{
+    const QString comment = SchemaComment(db);
+    const int tables = Scalar(db, QStringLiteral("SELECT count(*) FROM information_schema.tables"
+                                                 " WHERE table_schema = current_schema()")).toInt();
+    const QStringList words = comment.split(u' ');
+    const bool ours = words.size() == 3 && words[0] == QLatin1String("Cuantix") && words[1] == KindName(kind);
+    if (!ours && (tables > 0 || !comment.isEmpty()))
+        throw AppError(QStringLiteral("El esquema \"%1\" no es una base de datos de Cuantix. Compruebe la "
+                                      "configuración del servidor o restaure una copia de seguridad.").arg(shown),
+                       comment);
+    const int version = ours ? words[2].toInt() : 0;
+    if (version > kSchemaVersion)
+        throw AppError(QStringLiteral("La base de datos \"%1\" es de una versión más reciente de Cuantix. "
+                                      "Actualice el programa para usarla.").arg(shown),
+                       QStringLiteral("version %1 > %2").arg(version).arg(kSchemaVersion));
 }
 
 } // namespace
@@ -191,8 +330,33 @@ QString DatabaseFileName(DatabaseKind kind)
     return {};
 }
 
+int SchemaVersion(const QSqlDatabase &db)
+{
+    if (!IsServer(db))
+        return Scalar(db, QStringLiteral("PRAGMA user_version")).toInt();
+    const QStringList words = SchemaComment(db).split(u' ');
+    return words.size() == 3 ? words[2].toInt() : 0;
+}
+
+void SetSchemaVersion(const QSqlDatabase &db, DatabaseKind kind, int version)
+{
+    if (!IsServer(db)) {
+        RunSql(db, QStringLiteral("PRAGMA application_id = %1").arg(ApplicationId(kind)));
+        RunSql(db, QStringLiteral("PRAGMA user_version = %1").arg(version));
+        return;
+    }
+    // COMMENT takes no bound value; the text is the program's own.
+    RunSql(db, QStringLiteral("COMMENT ON SCHEMA %1 IS 'Cuantix %2 %3'")
+                   .arg(Scalar(db, QStringLiteral("SELECT current_schema()")).toString(), KindName(kind))
+                   .arg(version));
+}
+
 void CheckDatabaseFile(const QSqlDatabase &db, DatabaseKind kind, const QString &filePath)
 {
+    if (IsServer(db)) {
+        CheckServerSchema(db, kind, filePath);
+        return;
+    }
     // Any read of a file that is not SQLite fails here ("file is not a database").
     QSqlQuery probe(db);
     if (!probe.exec(QStringLiteral("PRAGMA application_id")) || !probe.next()) {
@@ -215,19 +379,19 @@ void CheckDatabaseFile(const QSqlDatabase &db, DatabaseKind kind, const QString 
 void EnsureSchema(const QSqlDatabase &db, DatabaseKind kind, const QString &filePath)
 {
     CheckDatabaseFile(db, kind, filePath);
-    if (Scalar(db, QStringLiteral("PRAGMA user_version")).toInt() == kSchemaVersion)
+    if (SchemaVersion(db) == kSchemaVersion)
         return;
 
     Transaction transaction(db);
     // Another program may have created or upgraded the file while we waited for the lock.
-    const int current = Scalar(db, QStringLiteral("PRAGMA user_version")).toInt();
+    CheckDatabaseFile(db, kind, filePath);
+    const int current = SchemaVersion(db);
     if (current < 1)
         CreateVersion1(db, kind);
     if (current < 2 && kind == DatabaseKind::Historia)
-        RunAll(db, kHistoriaV2);
+        RunForEngine(db, kHistoriaV2);
     if (current < 3 && kind == DatabaseKind::Datos)
         CreateVersion3(db);
-    RunSql(db, QStringLiteral("PRAGMA application_id = %1").arg(ApplicationId(kind)));
-    RunSql(db, QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion));
+    SetSchemaVersion(db, kind, kSchemaVersion);
     transaction.commit();
 }

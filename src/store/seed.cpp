@@ -2,6 +2,7 @@
 
 #include "core/date_text.h"
 #include "core/errors.h"
+#include "core/ini_file.h"
 #include "store/data_store.h"
 #include "store/module_seed.h"
 #include "store/sql.h"
@@ -118,7 +119,7 @@ void LoadOfficialRates(const QSqlDatabase &db, const QString &csvPath)
     }
 }
 
-void SeedInstallation(const QString &sourceDir, const QString &destDir)
+void SeedInstallation(const QString &sourceDir, const QString &destDir, const DatabaseEngine &engine)
 {
     if (QFileInfo::exists(destDir + QStringLiteral("/Datos")))
         throw AppError(QStringLiteral("La carpeta \"%1\" ya contiene una instalación.").arg(destDir));
@@ -126,6 +127,11 @@ void SeedInstallation(const QString &sourceDir, const QString &destDir)
         MakeDir(destDir + QLatin1Char('/') + QLatin1String(sub));
 
     DataStore store(QStringLiteral("seed-%1-").arg(QUuid::createUuid().toString(QUuid::Id128)));
+    store.setEngine(engine);
+    if (engine.isServer()) {
+        IniFile settings(destDir + QStringLiteral("/Devenix.ini"));
+        engine.write(settings);
+    }
     store.setPath(Alias::Devenix, destDir + QStringLiteral("/Datos"));
     store.setPath(Alias::Historico, destDir + QStringLiteral("/Historia"));
     store.create(Alias::Devenix);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/database_engine.h"
+
 #include <QString>
 
 class QSqlDatabase;
@@ -11,8 +13,10 @@ class QSqlDatabase;
 // their text (LoadModuleText); an empty DocPlant (the shipped template documents are built
 // into instalacion/DocPlant and copied by make-install-dir); the folder verifactu with the tax
 // agency's schemas and the producer's declaration.
+// With a server engine the data go into its database (which must hold no installation yet)
+// and the installation's Devenix.ini names it in [BASEDATOS].
 // Throws AppError.
-void SeedInstallation(const QString &sourceDir, const QString &destDir);
+void SeedInstallation(const QString &sourceDir, const QString &destDir, const DatabaseEngine &engine = {});
 
 // Fills the rate table of an open main database from the official rates file
 // ("desde;hasta;legal;judicial;demora;..." with dates dd/mm/yyyy and decimal points).

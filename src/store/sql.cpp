@@ -2,9 +2,34 @@
 
 #include "core/date_text.h"
 
+#include <QSet>
+#include <QSqlDriver>
 #include <QSqlError>
 
 namespace {
+
+bool ServerConnection(const QSqlQuery &query)
+{
+    return query.driver() && query.driver()->dbmsType() == QSqlDriver::PostgreSQL;
+}
+
+// SQLSTATE classes of the server: 23505 unique, 40001/40P01 serialisation or deadlock,
+// 55P03 lock wait timed out, 57014 statement cancelled; class 08 and 57P0x connection gone.
+QString ServerState(const QSqlError &error)
+{
+    return error.nativeErrorCode();
+}
+
+bool ServerConnectionLost(const QSqlError &error)
+{
+    const QString state = ServerState(error);
+    return state.startsWith(QLatin1String("08")) || state.startsWith(QLatin1String("57P0"))
+           || error.text().contains(QLatin1String("server closed the connection"), Qt::CaseInsensitive)
+           || error.text().contains(QLatin1String("no connection to the server"), Qt::CaseInsensitive)
+           || error.text().contains(QLatin1String("connection to server"), Qt::CaseInsensitive)
+           || error.text().contains(QLatin1String("terminating connection"), Qt::CaseInsensitive)
+           || (state.isEmpty() && error.type() == QSqlError::ConnectionError);
+}
 
 bool IsUniqueViolation(const QSqlError &error)
 {
@@ -30,21 +55,58 @@ bool IsDamage(const QSqlError &error)
     return code == 11 || code == 26;
 }
 
-// The file a query runs on: the connection whose driver is the query's.
-QString DatabaseFileOf(const QSqlQuery &query)
+// The connection a query runs on: the one whose driver is the query's.
+QSqlDatabase DatabaseOf(const QSqlQuery &query)
 {
     for (const QString &name : QSqlDatabase::connectionNames()) {
-        const QSqlDatabase db = QSqlDatabase::database(name, false);
+        QSqlDatabase db = QSqlDatabase::database(name, false);
         if (db.driver() == query.driver())
-            return db.databaseName();
+            return db;
     }
     return {};
+}
+
+QString DatabaseFileOf(const QSqlQuery &query)
+{
+    return DatabaseOf(query).databaseName();
+}
+
+QString ServerTextOf(const QSqlDatabase &db)
+{
+    return QStringLiteral("%1:%2/%3").arg(db.hostName()).arg(db.port()).arg(db.databaseName());
+}
+
+[[noreturn]] void FailOnServer(const QSqlQuery &query, const QSqlError &error, const QString &detail)
+{
+    const QString state = ServerState(error);
+    if (state == QLatin1String("23505"))
+        throw StoreError(StoreCode::KeyViolation, QStringLiteral("Ya existe un registro con esa clave."), detail);
+    if (state == QLatin1String("55P03") || state == QLatin1String("40001") || state == QLatin1String("40P01"))
+        throw StoreError(StoreCode::Failure,
+                         QStringLiteral("Los datos están siendo usados por otro programa. Inténtelo más tarde."),
+                         detail);
+    if (ServerConnectionLost(error))
+        throw StoreError(StoreCode::Failure,
+                         QStringLiteral("Se ha perdido la conexión con el servidor de bases de datos %1. No se ha "
+                                        "guardado nada de esta operación; vuelva a intentarlo.")
+                             .arg(ServerTextOf(DatabaseOf(query))),
+                         detail);
+    QString text = error.databaseText().trimmed();
+    // "ERROR:  <message>\n(<state>)" as the driver gives it: the message alone.
+    if (text.startsWith(QLatin1String("ERROR:")))
+        text = text.mid(6).trimmed();
+    if (const auto cut = text.lastIndexOf(QLatin1String("\n(")); cut > 0)
+        text = text.left(cut).trimmed();
+    throw StoreError(StoreCode::Failure,
+                     QStringLiteral("Error de la base de datos: %1").arg(text.isEmpty() ? error.text() : text), detail);
 }
 
 [[noreturn]] void Fail(const QSqlQuery &query, const QString &sql)
 {
     const QSqlError error = query.lastError();
     const QString detail = error.text() + QStringLiteral(" [") + sql + QLatin1Char(']');
+    if (ServerConnection(query))
+        FailOnServer(query, error, detail);
     if (IsUniqueViolation(error))
         throw StoreError(StoreCode::KeyViolation, QStringLiteral("Ya existe un registro con esa clave."), detail);
     if (IsBusy(error))
@@ -60,14 +122,93 @@ QString DatabaseFileOf(const QSqlQuery &query)
                      detail);
 }
 
+// Connections inside a Transaction: a lost connection is not opened again under them, which
+// would run the rest of the change outside its transaction.
+QSet<QString> &ConnectionsInTransaction()
+{
+    thread_local QSet<QString> names;
+    return names;
+}
+
+// A server connection lost since its last use is opened again once, when no transaction of
+// it is running: the user's retry is what brings it back.
+bool Reconnected(const QSqlDatabase &db, const QSqlError &error)
+{
+    if (!IsServer(db) || !ServerConnectionLost(error) || ConnectionsInTransaction().contains(db.connectionName()))
+        return false;
+    QSqlDatabase again = db;
+    again.close();
+    return again.open();
+}
+
 } // namespace
 
 QSqlQuery Prepare(const QSqlDatabase &db, const QString &sql)
 {
     QSqlQuery query(db);
-    if (!query.prepare(sql))
-        Fail(query, sql);
+    if (!query.prepare(sql)) {
+        if (!Reconnected(db, query.lastError()))
+            Fail(query, sql);
+        query = QSqlQuery(db);
+        if (!query.prepare(sql))
+            Fail(query, sql);
+    }
     return query;
+}
+
+bool IsServer(const QSqlDatabase &db)
+{
+    return db.driver() && db.driver()->dbmsType() == QSqlDriver::PostgreSQL;
+}
+
+QString RealType(const QSqlDatabase &db)
+{
+    return IsServer(db) ? QStringLiteral("DOUBLE PRECISION") : QStringLiteral("REAL");
+}
+
+QString NoCase(const QSqlDatabase &db, const QString &expression)
+{
+    return IsServer(db) ? QStringLiteral("lower(%1)").arg(expression) : expression + QStringLiteral(" COLLATE NOCASE");
+}
+
+qint64 DataVersion(const QSqlDatabase &db)
+{
+    if (!IsServer(db))
+        return Scalar(db, QStringLiteral("PRAGMA data_version")).toLongLong();
+    // The server's snapshot (next transaction number and those still running) changes whenever
+    // a writing transaction begins or ends, anywhere in the server: more often than needed,
+    // never less.
+    const QString snapshot = Scalar(db, QStringLiteral("SELECT pg_current_snapshot()::text")).toString();
+    return static_cast<qint64>(qHash(snapshot));
+}
+
+qint64 InsertReturningKey(const QSqlDatabase &db, const QString &insertSql, const QString &keyColumn,
+                          std::initializer_list<QVariant> values)
+{
+    if (!IsServer(db)) {
+        QSqlQuery query = RunSql(db, insertSql, values);
+        return query.lastInsertId().toLongLong();
+    }
+    QSqlQuery query = RunSql(db, insertSql + QStringLiteral(" RETURNING ") + keyColumn, values);
+    return query.next() ? query.value(0).toLongLong() : 0;
+}
+
+QString InsertOrReplace(const QSqlDatabase &db, const QString &table, const QStringList &columns,
+                        const QStringList &keyColumns)
+{
+    const QString marks = QStringList(columns.size(), QStringLiteral("?")).join(QStringLiteral(", "));
+    if (!IsServer(db))
+        return QStringLiteral("INSERT OR REPLACE INTO %1 (%2) VALUES (%3)")
+            .arg(table, columns.join(QStringLiteral(", ")), marks);
+    QStringList updates;
+    for (const QString &column : columns) {
+        if (!keyColumns.contains(column, Qt::CaseInsensitive))
+            updates.append(QStringLiteral("%1 = EXCLUDED.%1").arg(column));
+    }
+    return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3) ON CONFLICT (%4) DO %5")
+        .arg(table, columns.join(QStringLiteral(", ")), marks, keyColumns.join(QStringLiteral(", ")),
+             updates.isEmpty() ? QStringLiteral("NOTHING")
+                               : QStringLiteral("UPDATE SET ") + updates.join(QStringLiteral(", ")));
 }
 
 void Exec(QSqlQuery &query)
@@ -78,6 +219,19 @@ void Exec(QSqlQuery &query)
 
 QSqlQuery RunSql(const QSqlDatabase &db, const QString &sql, std::initializer_list<QVariant> values)
 {
+    // The server prepares only queries and row changes, not CREATE, ALTER, COMMENT...: a
+    // statement without values runs as it is.
+    if (values.size() == 0 && IsServer(db)) {
+        QSqlQuery query(db);
+        if (!query.exec(sql)) {
+            if (!Reconnected(db, query.lastError()))
+                Fail(query, sql);
+            query = QSqlQuery(db);
+            if (!query.exec(sql))
+                Fail(query, sql);
+        }
+        return query;
+    }
     QSqlQuery query = Prepare(db, sql);
     for (const QVariant &v : values)
         query.addBindValue(v);
@@ -106,10 +260,29 @@ Transaction::Transaction(QSqlDatabase db)
 {
     // IMMEDIATE takes the write lock now, so a second program waits (busy timeout) here
     // instead of failing half-way through the change.
+    const bool server = IsServer(m_db);
+    const QString beginSql = server ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE");
     QSqlQuery begin(m_db);
-    if (!begin.exec(QStringLiteral("BEGIN IMMEDIATE")))
-        Fail(begin, QStringLiteral("BEGIN IMMEDIATE"));
+    if (!begin.exec(beginSql)) {
+        if (!Reconnected(m_db, begin.lastError()))
+            Fail(begin, beginSql);
+        begin = QSqlQuery(m_db);
+        if (!begin.exec(beginSql))
+            Fail(begin, beginSql);
+    }
     m_open = true;
+    ConnectionsInTransaction().insert(m_db.connectionName());
+    if (server) {
+        try {
+            RunSql(m_db, QStringLiteral("SELECT pg_advisory_xact_lock(hashtext(current_schema()))"));
+        } catch (...) {
+            QSqlQuery rollback(m_db);
+            rollback.exec(QStringLiteral("ROLLBACK"));
+            m_open = false;
+            ConnectionsInTransaction().remove(m_db.connectionName());
+            throw;
+        }
+    }
 }
 
 Transaction::~Transaction()
@@ -117,6 +290,7 @@ Transaction::~Transaction()
     if (m_open) {
         QSqlQuery rollback(m_db);
         rollback.exec(QStringLiteral("ROLLBACK"));
+        ConnectionsInTransaction().remove(m_db.connectionName());
     }
 }
 
@@ -128,8 +302,10 @@ void Transaction::commit()
         QSqlQuery rollback(m_db);
         rollback.exec(QStringLiteral("ROLLBACK"));
         m_open = false;
+        ConnectionsInTransaction().remove(m_db.connectionName());
         throw StoreError(StoreCode::Failure,
                          QStringLiteral("No se han podido guardar los cambios en la base de datos."), detail);
     }
     m_open = false;
+    ConnectionsInTransaction().remove(m_db.connectionName());
 }

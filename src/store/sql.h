@@ -18,11 +18,32 @@ QSqlQuery RunSql(const QSqlDatabase &db, const QString &sql, std::initializer_li
 // First column of the first row, or an invalid QVariant when there is no row.
 QVariant Scalar(const QSqlDatabase &db, const QString &sql, std::initializer_list<QVariant> values = {});
 
+// What differs between the engines, for the SQL outside the store.
+// True for a connection to a PostgreSQL server.
+bool IsServer(const QSqlDatabase &db);
+// The column type of a decimal number ("REAL" is single precision on a server).
+QString RealType(const QSqlDatabase &db);
+// An expression compared and ordered without case (ASCII letters, as SQLite's NOCASE):
+// "expr COLLATE NOCASE" on SQLite, "lower(expr)" on a server.
+QString NoCase(const QSqlDatabase &db, const QString &expression);
+// A number that changes whenever another connection has committed a change to the database
+// (SQLite's data_version; the server's count of committed transactions). Cheap.
+qint64 DataVersion(const QSqlDatabase &db);
+// Runs an INSERT and returns the key the new row got in `keyColumn`.
+qint64 InsertReturningKey(const QSqlDatabase &db, const QString &insertSql, const QString &keyColumn,
+                          std::initializer_list<QVariant> values = {});
+// "INSERT OR REPLACE": on a server an upsert on the table's key columns.
+QString InsertOrReplace(const QSqlDatabase &db, const QString &table, const QStringList &columns,
+                        const QStringList &keyColumns);
+
 // Nulls for blank fields: an empty text or an invalid date is stored as NULL.
 QVariant TextOrNull(const QString &text);
 QVariant DateOrNull(const QDate &date);
 
 // Rolls back unless committed (one transaction for a change that touches several rows).
+// On a server, a transaction also waits for any other program writing to the same schema, as
+// SQLite's write lock makes it wait for the file: the rules that read then write (next
+// number, checks before storing) hold the same on both.
 class Transaction
 {
 public:

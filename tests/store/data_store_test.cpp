@@ -1,6 +1,7 @@
 #include "core/errors.h"
 #include "store/data_store.h"
 #include "store/sql.h"
+#include "support/pg_server.h"
 #include "support/temp_installation.h"
 
 #include <QCryptographicHash>
@@ -118,6 +119,7 @@ TEST(DataStore, TransactionRollsBackUnlessCommitted)
 
 TEST(DataStore, MissingDataFolderNamesIt)
 {
+    SKIP_ON_SERVER("a missing data folder");
     TempInstallation install;
     ASSERT_TRUE(QDir(install.historia()).removeRecursively());
     DataStore store(QStringLiteral("missing-"));
@@ -130,6 +132,7 @@ TEST(DataStore, MissingDataFolderNamesIt)
 
 TEST(DataStore, ForeignAndDamagedFilesAreRefusedAndLeftUntouched)
 {
+    SKIP_ON_SERVER("damaged files");
     TempInstallation install;
     const QString file = install.historia() + QStringLiteral("/historia.sqlite");
     const QString expected =
@@ -152,6 +155,7 @@ TEST(DataStore, ForeignAndDamagedFilesAreRefusedAndLeftUntouched)
 
 TEST(DataStore, AnotherProgramsSqliteFileIsRefused)
 {
+    SKIP_ON_SERVER("foreign SQLite files");
     TempInstallation install;
     const QString file = install.historia() + QStringLiteral("/historia.sqlite");
     ASSERT_TRUE(QFile::remove(file));
@@ -177,7 +181,7 @@ TEST(DataStore, NewerSchemaIsRefused)
         DataStore store(QStringLiteral("newer1-"));
         store.setPath(Alias::Historico, install.historia());
         store.connect(Alias::Historico);
-        RunSql(store.database(Alias::Historico), QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion + 1));
+        SetSchemaVersion(store.database(Alias::Historico), DatabaseKind::Historia, kSchemaVersion + 1);
     }
     DataStore store(QStringLiteral("newer2-"));
     store.setPath(Alias::Historico, install.historia());
@@ -196,19 +200,24 @@ TEST(DataStore, FileOfTheFirstVersionIsUpgradedInPlace)
         for (const char *index : {"Cabecera_Tipo_NumAsunto", "Cabecera_Tipo_Fecha", "Cabecera_Tipo_Descripcion"})
             RunSql(db, QStringLiteral("DROP INDEX %1").arg(QLatin1String(index)));
         RunSql(db, QStringLiteral("INSERT INTO Cabecera (NumAsunto, Tipo) VALUES ('7/2020', 'I')"));
-        RunSql(db, QStringLiteral("PRAGMA user_version = 1"));
+        SetSchemaVersion(db, DatabaseKind::Historia, 1);
     }
     DataStore store(QStringLiteral("old2-"));
     store.setPath(Alias::Historico, install.historia());
     store.connect(Alias::Historico);
     const QSqlDatabase db = store.database(Alias::Historico);
-    EXPECT_EQ(Scalar(db, QStringLiteral("PRAGMA user_version")).toInt(), kSchemaVersion);
-    EXPECT_EQ(Scalar(db, QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'index' AND name LIKE 'Cabecera_Tipo_%'")).toInt(), 3);
+    EXPECT_EQ(SchemaVersion(db), kSchemaVersion);
+    const QString indexes = IsServer(db) ? QStringLiteral("SELECT count(*) FROM pg_indexes WHERE schemaname = current_schema()"
+                                                          " AND indexname LIKE 'cabecera_tipo_%'")
+                                         : QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'index'"
+                                                          " AND name LIKE 'Cabecera_Tipo_%'");
+    EXPECT_EQ(Scalar(db, indexes).toInt(), 3);
     EXPECT_EQ(Scalar(db, QStringLiteral("SELECT NumAsunto FROM Cabecera")).toString(), QStringLiteral("7/2020"));
 }
 
 TEST(DataStore, MissingOrEmptiedFileIsRefusedWithoutCreatingAnything)
 {
+    SKIP_ON_SERVER("missing or emptied files");
     TempInstallation install;
     const QString historia = install.historia() + QStringLiteral("/historia.sqlite");
     const QString datos = install.datos() + QStringLiteral("/datos.sqlite");
@@ -259,6 +268,7 @@ TEST(DataStore, ModuleReconnectsToAnotherRegion)
 // file and says to restore a backup.
 TEST(DataStore, DamagedFileMessagesNameTheFileAndSayWhatToDo)
 {
+    SKIP_ON_SERVER("damaged files");
     struct Case
     {
         const char *what;

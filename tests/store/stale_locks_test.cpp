@@ -2,6 +2,7 @@
 #include "store/data_store.h"
 #include "store/sql.h"
 #include "store/stale_locks.h"
+#include "support/pg_server.h"
 #include "support/temp_installation.h"
 
 #include <QFile>
@@ -20,6 +21,7 @@ int LockCount(const DataStore &store, Alias alias)
 
 TEST(RemoveStaleLocksBelow, RemovesLocksOfEndedProgramsInEveryDatabaseAndKeepsLiveOnes)
 {
+    SKIP_ON_SERVER("the files of a data folder (a server's locks end with their session)");
     TempInstallation install;
     LockHolder running(install.datos(), QStringLiteral("Interes"), QStringLiteral("2021-01-01"));
     ASSERT_EQ(running.firstLine(), QStringLiteral("BLOQUEADO"));

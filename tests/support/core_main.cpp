@@ -1,10 +1,13 @@
 #include <QCoreApplication>
 
+#include "support/pg_server.h"
+
 #include <gtest/gtest.h>
 
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
+    AddTestServerEnvironment();
     return RUN_ALL_TESTS();
 }

@@ -1,5 +1,7 @@
 #include "widgets/application.h"
 
+#include "support/pg_server.h"
+
 #include <gtest/gtest.h>
 
 int main(int argc, char **argv)
@@ -8,5 +10,6 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     CuantixApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
+    AddTestServerEnvironment();
     return RUN_ALL_TESTS();
 }

@@ -1,6 +1,8 @@
 #include "support/temp_installation.h"
 
+#include "core/ini_file.h"
 #include "store/seed.h"
+#include "support/pg_server.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -49,6 +51,31 @@ TempInstallation::TempInstallation()
 {
     if (!CopyTree(SeededMaster(), m_dir.path()))
         ADD_FAILURE() << "could not copy the seeded installation";
+    if (!TestsOnServer())
+        return;
+    // The folder keeps its other files; the data live in a database of their own, and no
+    // SQLite file is left for a connection to fall back on unnoticed.
+    QDirIterator files(m_dir.path(), {QStringLiteral("*.sqlite")}, QDir::Files, QDirIterator::Subdirectories);
+    while (files.hasNext())
+        QFile::remove(files.next());
+    try {
+        m_engine = CreateTestDatabase();
+        IniFile settings(file(QStringLiteral("Devenix.ini")));
+        m_engine->write(settings);
+    } catch (const AppError &e) {
+        ADD_FAILURE() << qPrintable(e.message()) << " " << qPrintable(e.detail());
+    }
+}
+
+TempInstallation::~TempInstallation()
+{
+    if (!m_engine)
+        return;
+    try {
+        DropTestDatabase(*m_engine);
+    } catch (const AppError &) {
+        // The server goes with the test run.
+    }
 }
 
 QString BuiltProgram(const QString &name)

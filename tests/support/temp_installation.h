@@ -1,14 +1,25 @@
 #pragma once
 
+#include "store/database_engine.h"
+
 #include <QString>
 #include <QTemporaryDir>
 
+#include <optional>
+
 // A fresh installation folder in a temporary directory, seeded from the project's data/
-// (seeded once per test program, then copied). Removed when destroyed.
+// (seeded once per test program, then copied). Removed when destroyed. In the "pg." run of a
+// test program its data are a fresh database of the test server, named in its Devenix.ini.
 class TempInstallation
 {
 public:
     TempInstallation();
+    ~TempInstallation();
+    TempInstallation(const TempInstallation &) = delete;
+    TempInstallation &operator=(const TempInstallation &) = delete;
+
+    // The server database of the installation in the "pg." run, else nothing.
+    const std::optional<DatabaseEngine> &engine() const { return m_engine; }
 
     const QString path() const { return m_dir.path(); }
     QString datos() const { return path() + QStringLiteral("/Datos"); }
@@ -17,6 +28,7 @@ public:
 
 private:
     QTemporaryDir m_dir;
+    std::optional<DatabaseEngine> m_engine;
 };
 
 // Copies a folder tree; returns false on the first failure.
