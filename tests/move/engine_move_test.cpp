@@ -1,4 +1,5 @@
 #include "backup/engine_move.h"
+#include "cli/cli.h"
 #include "core/errors.h"
 #include "core/ini_file.h"
 #include "store/data_store.h"
@@ -154,4 +155,75 @@ TEST(EngineMove, RefusedMovesLeaveTheInstallationAsItWas)
     EXPECT_TRUE(MoveError([&] { MoveToSqlite(onServer->path()); }).contains(QStringLiteral("conexiones de otros programas")));
     EXPECT_TRUE(EngineOf(*onServer).isServer());
     DropTestDatabase(seeded);
+}
+
+namespace {
+
+class RecordingIo final : public CliIo
+{
+public:
+    QByteArray readAllInput() override { return {}; }
+    void out(const QString &text) override { output += text; }
+    void err(const QString &text) override { errors += text; }
+    QString output;
+    QString errors;
+};
+
+} // namespace
+
+TEST(MigrateCommand, WrongUseSaysWhatIsMissingWithStatusTwo)
+{
+    struct Case
+    {
+        QStringList args;
+        const char *expected;
+    };
+    const Case cases[] = {
+        {{}, "Indique --a-postgresql o --a-sqlite"},
+        {{QStringLiteral("--a-sqlite"), QStringLiteral("--a-postgresql")}, "Indique --a-postgresql o --a-sqlite"},
+        {{QStringLiteral("--a-postgresql"), QStringLiteral("--servidor"), QStringLiteral("h"), QStringLiteral("--puerto"),
+          QStringLiteral("5432"), QStringLiteral("--base"), QStringLiteral("b")},
+         "--usuario son obligatorios"},
+        {{QStringLiteral("--a-postgresql"), QStringLiteral("--servidor"), QStringLiteral("h"), QStringLiteral("--puerto"),
+          QStringLiteral("cinco"), QStringLiteral("--base"), QStringLiteral("b"), QStringLiteral("--usuario"), QStringLiteral("u")},
+         "El puerto \"cinco\" no es válido"},
+        {{QStringLiteral("--a-sqlite"), QStringLiteral("ahora")}, "Argumento no reconocido: ahora"},
+    };
+    for (const Case &c : cases) {
+        RecordingIo io;
+        EXPECT_EQ(RunCli(QStringList{QStringLiteral("migrar")} + c.args, io), CliBadInput) << c.expected;
+        EXPECT_TRUE(io.errors.contains(QString::fromUtf8(c.expected))) << io.errors.toStdString();
+    }
+}
+
+TEST(MigrateCommand, MovesAnInstallationAndTellsWhenTheServerWantsAPassword)
+{
+    ONLY_ON_SERVER();
+    SqliteOffice office;
+    EmptyServerDatabase server;
+    const auto migrate = [&](const QString &user, RecordingIo &io) {
+        return RunCli({QStringLiteral("migrar"), QStringLiteral("--a-postgresql"), QStringLiteral("--servidor"),
+                       server.engine.host, QStringLiteral("--puerto"), QString::number(server.engine.port),
+                       QStringLiteral("--base"), server.engine.database, QStringLiteral("--usuario"), user,
+                       QStringLiteral("--instalacion"), office.install.path()},
+                      io);
+    };
+    RecordingIo refused;
+    qunsetenv("PGPASSWORD");
+    EXPECT_EQ(migrate(kPasswordRole, refused), CliFailure);
+    EXPECT_TRUE(refused.errors.contains(QStringLiteral("PGPASSWORD"))) << refused.errors.toStdString();
+    EXPECT_FALSE(EngineOf(office.install).isServer());
+
+    RecordingIo moved;
+    EXPECT_EQ(migrate(server.engine.user, moved), CliOk) << moved.errors.toStdString();
+    EXPECT_TRUE(moved.output.contains(QStringLiteral("Datos trasladados al servidor"))) << moved.output.toStdString();
+    EXPECT_TRUE(EngineOf(office.install).isServer());
+
+    RecordingIo back;
+    EXPECT_EQ(RunCli({QStringLiteral("migrar"), QStringLiteral("--a-sqlite"), QStringLiteral("--instalacion"),
+                      office.install.path()},
+                     back),
+              CliOk)
+        << back.errors.toStdString();
+    EXPECT_FALSE(EngineOf(office.install).isServer());
 }
