@@ -298,7 +298,10 @@ void LoadTablesFromCsv(const QString &folder, const CsvManifest &manifest, const
         if (rows != table.rows || check.rows != table.rows || (sameSchema && check.sha256 != table.sha256))
             throw AppError(QStringLiteral("Los datos de la tabla \"%1\" de la copia de seguridad no coinciden con su "
                                           "suma de control.").arg(table.table),
-                           QStringLiteral("%1 filas, %2 esperadas").arg(check.rows).arg(table.rows));
+                           QStringLiteral("%1.%2: %3 filas, %4 esperadas")
+                               .arg(set.tables.label, targetTable)
+                               .arg(check.rows)
+                               .arg(table.rows));
         if (progress)
             progress(QStringLiteral("Restaurada la tabla %1 de %2: %3 filas.").arg(table.table, set.folder).arg(rows));
     }

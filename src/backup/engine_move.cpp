@@ -140,9 +140,9 @@ std::vector<DataSet> ServerDataSets(const QSqlDatabase &server, const QString &p
     return sets;
 }
 
-SqliteInstallation::SqliteInstallation(const QString &programDir, bool create, QStringList moduleFolders)
+SqliteInstallation::SqliteInstallation(const QString &programDir, bool create, std::optional<QStringList> moduleFolders)
 {
-    if (moduleFolders.isEmpty() && !create)
+    if (!moduleFolders)
         moduleFolders = ModuleFoldersWithFile(programDir);
     const auto open = [&](DataStore &store, Alias alias, const QString &folder) {
         const QString dir = programDir + QLatin1Char('/') + folder;
@@ -161,7 +161,7 @@ SqliteInstallation::SqliteInstallation(const QString &programDir, bool create, Q
     m_sets.push_back({QStringLiteral("datos"), QStringLiteral("Datos"), open(*m_stores.back(), Alias::Devenix, QStringLiteral("Datos"))});
     m_sets.push_back({QStringLiteral("historia"), QStringLiteral("Historia"),
                       open(*m_stores.back(), Alias::Historico, QStringLiteral("Historia"))});
-    for (const QString &folder : std::as_const(moduleFolders)) {
+    for (const QString &folder : std::as_const(*moduleFolders)) {
         m_stores.push_back(std::make_unique<DataStore>(UniquePrefix("sqlite-")));
         const QString relative = QStringLiteral("modulos/") + folder;
         m_sets.push_back({ModuleSchemaName(folder), relative, open(*m_stores.back(), Alias::Modulo, relative)});
@@ -287,4 +287,39 @@ MoveSummary MoveToSqlite(const QString &programDir, const CopyProgress &progress
     }
     DatabaseEngine{}.write(settings);
     return Summarise(copied);
+}
+
+CsvManifest DumpServerTables(const DatabaseEngine &server, const QString &programDir, const QString &folder)
+{
+    ServerConnection connection(server, "copia-");
+    return WriteTablesAsCsv(ServerDataSets(connection.db(), programDir, server.serverText()), folder);
+}
+
+void LoadServerTables(const DatabaseEngine &server, const QString &programDir, const QString &csvFolder,
+                      const CsvManifest &manifest, const CopyProgress &progress)
+{
+    ServerConnection connection(server, "restauracion-");
+    RefuseOtherSessions(connection.db(), server);
+    for (const auto &[name, folder] : manifest.sets) {
+        if (ServerSchemaExists(connection.db(), name))
+            continue;
+        DataStore store(UniquePrefix("esquema-"));
+        store.setEngine(server);
+        const Alias alias = name == QLatin1String("datos")      ? Alias::Devenix
+                            : name == QLatin1String("historia") ? Alias::Historico
+                                                                : Alias::Modulo;
+        store.setPath(alias, programDir + QLatin1Char('/') + folder);
+        if (store.schemaName(alias) != name)
+            throw AppError(QStringLiteral("La copia de seguridad contiene los datos de \"%1\", que esta instalación no "
+                                          "puede recibir.").arg(folder));
+        store.create(alias);
+    }
+    std::vector<DataSet> targets;
+    for (const DataSet &set : ServerDataSets(connection.db(), programDir, server.serverText())) {
+        const bool inBackup = std::any_of(manifest.sets.begin(), manifest.sets.end(),
+                                          [&](const auto &s) { return s.first == set.name; });
+        if (inBackup)
+            targets.push_back(set);
+    }
+    LoadTablesFromCsv(csvFolder, manifest, targets, progress);
 }

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 class DataStore;
@@ -46,9 +47,9 @@ std::vector<DataSet> ServerDataSets(const QSqlDatabase &server, const QString &p
 class SqliteInstallation
 {
 public:
-    // moduleFolders: names below "modulos/" ("madrid"); every folder with a module file when
-    // empty and not creating.
-    SqliteInstallation(const QString &programDir, bool create, QStringList moduleFolders = {});
+    // moduleFolders: names below "modulos/" ("madrid"); when absent, every folder with a
+    // module file.
+    SqliteInstallation(const QString &programDir, bool create, std::optional<QStringList> moduleFolders = std::nullopt);
     ~SqliteInstallation();
     SqliteInstallation(const SqliteInstallation &) = delete;
     SqliteInstallation &operator=(const SqliteInstallation &) = delete;
@@ -62,3 +63,13 @@ private:
     std::vector<std::unique_ptr<DataStore>> m_stores;
     std::vector<DataSet> m_sets;
 };
+
+// A backup of a server installation: every table of its database (datos, historia, modules)
+// as CSV with the manifest, written into `folder` from one snapshot. Throws AppError.
+CsvManifest DumpServerTables(const DatabaseEngine &server, const QString &programDir, const QString &folder);
+
+// A restore onto a server installation: its tables become those of the CSV folder, in one
+// transaction (a module schema the server lacks is made first). Refused while another program
+// is connected to the database. Throws AppError; nothing is changed then.
+void LoadServerTables(const DatabaseEngine &server, const QString &programDir, const QString &csvFolder,
+                      const CsvManifest &manifest, const CopyProgress &progress = {});
