@@ -226,7 +226,7 @@ std::optional<Record> RecordFile::find(int number) const
 std::vector<Record> RecordFile::all() const
 {
     QSqlQuery q = Prepare(m_db, selectList()
-                                    + QStringLiteral(" ORDER BY %1 COLLATE NOCASE, %2").arg(m_def.nameField, m_def.key));
+                                    + QStringLiteral(" ORDER BY %1, %2").arg(NoCase(m_db, m_def.nameField), m_def.key));
     q.setForwardOnly(true);
     Exec(q);
     std::vector<Record> out;

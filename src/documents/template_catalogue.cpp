@@ -43,8 +43,8 @@ bool TemplateCatalogue::exists(int id) const
 
 int TemplateCatalogue::insertBlank()
 {
-    QSqlQuery q = RunSql(m_db, QStringLiteral("INSERT INTO plantill (Descripcion, Plantilla) VALUES (NULL, NULL)"));
-    return q.lastInsertId().toInt();
+    return static_cast<int>(InsertReturningKey(
+        m_db, QStringLiteral("INSERT INTO plantill (Descripcion, Plantilla) VALUES (NULL, NULL)"), QStringLiteral("Id")));
 }
 
 void TemplateCatalogue::update(const TemplateRecord &record)

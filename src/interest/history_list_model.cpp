@@ -15,17 +15,21 @@ constexpr int CachedPages = 64;
 constexpr int MarkEvery = 256;
 constexpr int ScanSlice = 4096;
 
-QString OrderBy(HistoryOrder order)
+// NULLs sort first, as SQLite sorts them (the server needs telling); descending reverses
+// every key.
+QString OrderBy(const QSqlDatabase &db, HistoryOrder order, bool descending = false)
 {
+    const QString direction = descending ? QStringLiteral(" DESC") : QString();
+    const QString nulls = !IsServer(db) ? QString() : descending ? QStringLiteral(" NULLS LAST") : QStringLiteral(" NULLS FIRST");
     switch (order) {
     case HistoryOrder::Fecha:
-        return QStringLiteral(" ORDER BY Fecha, NumAsunto");
+        return QStringLiteral(" ORDER BY Fecha%1%2, NumAsunto%1").arg(direction, nulls);
     case HistoryOrder::Descripcion:
-        return QStringLiteral(" ORDER BY Descripcion COLLATE NOCASE, NumAsunto");
+        return QStringLiteral(" ORDER BY %1%2%3, NumAsunto%2").arg(NoCase(db, QStringLiteral("Descripcion")), direction, nulls);
     case HistoryOrder::NumAsunto:
         break;
     }
-    return QStringLiteral(" ORDER BY NumAsunto");
+    return QStringLiteral(" ORDER BY NumAsunto") + direction;
 }
 
 // The column an order sorts on before the case number ("" for the case-number order itself),
@@ -43,9 +47,14 @@ QString SortColumn(HistoryOrder order)
     return {};
 }
 
-QString Collate(HistoryOrder order)
+// "<column> <op> ?" as the order compares: without case for the description.
+QString Compared(const QSqlDatabase &db, HistoryOrder order, const QString &column, const QString &op)
 {
-    return order == HistoryOrder::Descripcion ? QStringLiteral(" COLLATE NOCASE") : QString();
+    if (order != HistoryOrder::Descripcion)
+        return QStringLiteral("%1 %2 ?").arg(column, op);
+    if (IsServer(db))
+        return QStringLiteral("%1 %2 %3").arg(NoCase(db, column), op, NoCase(db, QStringLiteral("?")));
+    return QStringLiteral("%1 %2 ? COLLATE NOCASE").arg(column, op);
 }
 
 // A sort value as the order's collation compares it: UTF-8 bytes, with ASCII letters folded in
@@ -88,8 +97,8 @@ void HistoryListModel::readCount()
 std::pair<qint64, qint64> HistoryListModel::changeMark() const
 {
     try {
-        return {Scalar(m_db, QStringLiteral("PRAGMA data_version")).toLongLong(),
-                Scalar(m_db, QStringLiteral("SELECT total_changes()")).toLongLong()};
+        return {DataVersion(m_db),
+                IsServer(m_db) ? 0 : Scalar(m_db, QStringLiteral("SELECT total_changes()")).toLongLong()};
     } catch (const StoreError &) {
         return {-1, -1};
     }
@@ -144,7 +153,6 @@ int HistoryListModel::rowsBefore(const QVariant &value) const
     if (value.isNull())
         return 0;
     const QString column = SortColumn(m_order).isEmpty() ? QStringLiteral("NumAsunto") : SortColumn(m_order);
-    const QString collate = Collate(m_order);
     const QByteArray wanted = CollationKey(value, m_order);
 
     struct Known
@@ -174,10 +182,10 @@ int HistoryListModel::rowsBefore(const QVariant &value) const
     for (const Mark &mark : m_marks)
         consider(mark.row, mark.value, mark.sortKey, mark.key);
 
-    const QString equal = QStringLiteral(" AND %1 = ?%2").arg(column, collate);
-    const QString from = QStringLiteral(" AND %1 >= ?%2").arg(column, collate);
-    const QString after = QStringLiteral(" AND %1 > ?%2").arg(column, collate);
-    const QString below = QStringLiteral(" AND %1 < ?%2").arg(column, collate);
+    const QString equal = QStringLiteral(" AND ") + Compared(m_db, m_order, column, QStringLiteral("="));
+    const QString from = QStringLiteral(" AND ") + Compared(m_db, m_order, column, QStringLiteral(">="));
+    const QString after = QStringLiteral(" AND ") + Compared(m_db, m_order, column, QStringLiteral(">"));
+    const QString below = QStringLiteral(" AND ") + Compared(m_db, m_order, column, QStringLiteral("<"));
     // Records from the low row (itself included) up to the value; from the value up to the
     // high row (itself excluded). Each is exact when under the limit.
     const auto lowSide = [&](int limit) {
@@ -216,7 +224,7 @@ void HistoryListModel::startScan()
     try {
         const QString column = SortColumn(m_order).isEmpty() ? QStringLiteral("NumAsunto") : SortColumn(m_order);
         m_scan.emplace(Prepare(m_db, QStringLiteral("SELECT NumAsunto, %1 FROM Cabecera WHERE Tipo = ?").arg(column)
-                                         + OrderBy(m_order)));
+                                         + OrderBy(m_db, m_order)));
         m_scan->setForwardOnly(true);
         m_scan->addBindValue(HistoryKindInterest);
         Exec(*m_scan);
@@ -267,7 +275,7 @@ int HistoryListModel::rowOfKey(const QString &numAsunto) const
     if (value.isNull())
         return countWhere(QStringLiteral(" AND %1 IS NULL AND NumAsunto < ?").arg(column), {numAsunto});
     return rowsBefore(value)
-           + countWhere(QStringLiteral(" AND %1 = ?%2 AND NumAsunto < ?").arg(column, Collate(m_order)),
+           + countWhere(QStringLiteral(" AND %1 AND NumAsunto < ?").arg(Compared(m_db, m_order, column, QStringLiteral("="))),
                         {value, numAsunto});
 }
 
@@ -338,9 +346,7 @@ std::vector<HistoryListModel::Row> HistoryListModel::readRows(const QString &con
     std::vector<Row> rows;
     if (limit <= 0)
         return rows;
-    QString order = OrderBy(m_order);
-    if (descending)
-        order.replace(QStringLiteral(", NumAsunto"), QStringLiteral(" DESC, NumAsunto")).append(QStringLiteral(" DESC"));
+    const QString order = OrderBy(m_db, m_order, descending);
     QSqlQuery query = Prepare(m_db, QStringLiteral("SELECT NumAsunto, Fecha, Descripcion FROM Cabecera WHERE Tipo = ?")
                                         + condition + order + QStringLiteral(" LIMIT ?"));
     query.setForwardOnly(true);
@@ -366,7 +372,7 @@ void HistoryListModel::readAround(int before, const QVariant &value) const
     const QString column = SortColumn(m_order);
     const QString sortColumn = column.isEmpty() ? QStringLiteral("NumAsunto") : column;
     try {
-        std::vector<Row> rows = readRows(QStringLiteral(" AND %1 < ?%2").arg(sortColumn, Collate(m_order)), value, true,
+        std::vector<Row> rows = readRows(QStringLiteral(" AND ") + Compared(m_db, m_order, sortColumn, QStringLiteral("<")), value, true,
                                          before - start);
         if (!column.isEmpty() && static_cast<int>(rows.size()) < before - start) {
             std::vector<Row> nulls = readRows(QStringLiteral(" AND %1 IS NULL").arg(column), {}, true,
@@ -376,7 +382,7 @@ void HistoryListModel::readAround(int before, const QVariant &value) const
         if (static_cast<int>(rows.size()) != before - start)
             return; // the history changed meanwhile: the pages are read by position instead
         std::reverse(rows.begin(), rows.end());
-        std::vector<Row> from = readRows(QStringLiteral(" AND %1 >= ?%2").arg(sortColumn, Collate(m_order)), value, false,
+        std::vector<Row> from = readRows(QStringLiteral(" AND ") + Compared(m_db, m_order, sortColumn, QStringLiteral(">=")), value, false,
                                          end - before);
         if (static_cast<int>(from.size()) != end - before)
             return;
@@ -403,7 +409,7 @@ const HistoryListModel::Row &HistoryListModel::rowAt(int row) const
         std::vector<Row> rows;
         try {
             QSqlQuery query = Prepare(m_db, QStringLiteral("SELECT NumAsunto, Fecha, Descripcion FROM Cabecera WHERE Tipo = ?")
-                                                + OrderBy(m_order) + QStringLiteral(" LIMIT ? OFFSET ?"));
+                                                + OrderBy(m_db, m_order) + QStringLiteral(" LIMIT ? OFFSET ?"));
             query.setForwardOnly(true);
             query.addBindValue(HistoryKindInterest);
             query.addBindValue(PageSize);

@@ -1,5 +1,7 @@
 #include "shell/main_window.h"
 
+#include "store/server.h"
+
 #include "core/errors.h"
 #include "core/ini_file.h"
 #include "core/version.h"
@@ -11,6 +13,7 @@
 #include "shell/startup.h"
 #include "shell/web_panel.h"
 #include "shell/window_openers.h"
+#include "store/server.h"
 #include "verifactu/declaration.h"
 #include "verifactu/declaration_window.h"
 #include "widgets/application.h"
@@ -139,6 +142,7 @@ TFormMenu::TFormMenu(MenuOptions options, QWidget *parent)
     });
 
     try {
+        m_store.setEngine(AskServerPassword(DatabaseEngine::Read(m_context.settings()), m_prompter));
         m_store.connectMain(m_session.programDir);
         m_store.OpenWorkTables();
     } catch (...) {

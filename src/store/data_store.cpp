@@ -148,6 +148,7 @@ void DataStore::open(Alias alias, bool creating)
     disconnect(alias);
     const DatabaseEngine server = engine(alias);
     if (server.isServer()) {
+        m_retry[Index(alias)] = !creating;
         openOnServer(alias, server, creating);
         return;
     }
@@ -230,6 +231,7 @@ void DataStore::openOnServer(Alias alias, const DatabaseEngine &server, bool cre
 
 void DataStore::disconnect(Alias alias)
 {
+    m_retry[Index(alias)] = false;
     const QString name = connectionName(alias);
     if (!QSqlDatabase::contains(name))
         return;
@@ -248,6 +250,13 @@ bool DataStore::isConnected(Alias alias) const
 
 QSqlDatabase DataStore::database(Alias alias) const
 {
+    // A server that could not be reached is tried again when the user next needs it.
+    if (!isConnected(alias) && m_retry[Index(alias)]) {
+        auto *self = const_cast<DataStore *>(this);
+        self->open(alias, false);
+        if (alias == Alias::Devenix && m_workTables)
+            self->createWorkingMovements();
+    }
     if (!isConnected(alias))
         throw AppError(QStringLiteral("La base de datos %1 no está abierta.").arg(AliasName(alias)));
     return QSqlDatabase::database(connectionName(alias), false);
@@ -276,6 +285,7 @@ void DataStore::OpenWorkTables()
         connect(Alias::Historico);
     createWorkingMovements();
     emptyWorkingMovements();
+    m_workTables = true;
 }
 
 void DataStore::CloseDatabases()
@@ -307,6 +317,12 @@ void DataStore::closeAll()
 void DataStore::createWorkingMovements()
 {
     const QSqlDatabase db = database(Alias::Devenix);
+    // A server connection opened again after it was lost has lost its temporary table too.
+    if (IsServer(db))
+        SetReopenAction(db, [](const QSqlDatabase &again) {
+            RunSql(again, QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS Pagos ("
+                                         " Fecha TEXT NOT NULL PRIMARY KEY, Importe DOUBLE PRECISION NOT NULL, Tipo TEXT)"));
+        });
     RunSql(db, QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS Pagos ("
                               " Fecha TEXT NOT NULL PRIMARY KEY, Importe %1 NOT NULL, Tipo TEXT)")
                    .arg(RealType(db)));

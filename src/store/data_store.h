@@ -50,7 +50,8 @@ public:
     void create(Alias alias);
     void disconnect(Alias alias);
     bool isConnected(Alias alias) const;
-    // The open connection of an alias; throws AppError when it is not connected.
+    // The open connection of an alias; throws AppError when it is not connected. An alias on a
+    // server whose connecting failed is tried again first (the server may be back).
     QSqlDatabase database(Alias alias) const;
 
     // Points Devenix, Historico, dbIntereses and dbGeneral at the folders of programDir and
@@ -84,5 +85,7 @@ private:
     QString m_prefix;
     std::optional<DatabaseEngine> m_engine;
     std::array<QString, 5> m_paths;
+    std::array<bool, 5> m_retry{};
+    bool m_workTables = false;
     QString m_currentKind = QStringLiteral("P");
 };

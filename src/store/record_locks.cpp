@@ -20,6 +20,29 @@ bool HolderIsGone(const QString &host, qint64 process)
     return host == QSysInfo::machineHostName() && !ProcessIsRunning(process);
 }
 
+// On a server a lock names the database session that took it ("<backend pid>:<start in
+// microseconds>"): when that session is gone, so is the program, whatever computer it ran on.
+const char *const kMySession = "(SELECT pg_backend_pid()::text || ':' ||"
+                               " (extract(epoch FROM backend_start) * 1000000)::bigint::text"
+                               " FROM pg_stat_activity WHERE pid = pg_backend_pid())";
+// True for a lock row (its Conexion column in scope) whose session has ended. Other users'
+// sessions may show no start time: their pid alone is compared then.
+const char *const kSessionGone =
+    "Conexion IS NOT NULL AND NOT EXISTS (SELECT 1 FROM pg_stat_activity a"
+    " WHERE a.pid = split_part(Conexion, ':', 1)::integer AND (a.backend_start IS NULL"
+    " OR (extract(epoch FROM a.backend_start) * 1000000)::bigint::text = split_part(Conexion, ':', 2)))";
+
+bool SessionIsGone(const QSqlDatabase &db, const QString &table, const QString &key)
+{
+    // The activity view is read afresh, not as it was when the transaction began.
+    RunSql(db, QStringLiteral("SELECT pg_stat_clear_snapshot()"));
+    return Scalar(db, QStringLiteral("SELECT count(*) FROM Bloqueos WHERE Tabla = ? AND Clave = ? AND %1")
+                          .arg(QLatin1String(kSessionGone)),
+                  {table, key})
+               .toInt()
+           > 0;
+}
+
 } // namespace
 
 const LockIdentity &LockIdentity::Current()
@@ -55,15 +78,23 @@ void RecordLocks::lock(const QString &table, const QString &key, const std::func
         if (session == m_me.session)
             throw StoreError(StoreCode::AlreadyLockedHere,
                              QStringLiteral("Este registro ya está siendo usado dentro de la ejecución del programa."));
-        if (!HolderIsGone(host, process))
+        const bool gone = IsServer(m_db) ? SessionIsGone(m_db, table, key) : HolderIsGone(host, process);
+        if (!gone)
             throw StoreError(StoreCode::LockedByOther, LockedMessage(user));
         RunSql(m_db, QStringLiteral("DELETE FROM Bloqueos WHERE Tabla = ? AND Clave = ?"), {table, key});
     }
-    RunSql(m_db,
-        QStringLiteral("INSERT INTO Bloqueos (Tabla, Clave, Usuario, Equipo, Proceso, Sesion, Desde)"
-                       " VALUES (?, ?, ?, ?, ?, ?, ?)"),
-        {table, key, m_me.user, m_me.host, m_me.process, m_me.session,
-         QDateTime::currentDateTime().toString(Qt::ISODate)});
+    if (IsServer(m_db))
+        RunSql(m_db,
+            QStringLiteral("INSERT INTO Bloqueos (Tabla, Clave, Usuario, Equipo, Proceso, Sesion, Desde, Conexion)"
+                           " VALUES (?, ?, ?, ?, ?, ?, ?, %1)").arg(QLatin1String(kMySession)),
+            {table, key, m_me.user, m_me.host, m_me.process, m_me.session,
+             QDateTime::currentDateTime().toString(Qt::ISODate)});
+    else
+        RunSql(m_db,
+            QStringLiteral("INSERT INTO Bloqueos (Tabla, Clave, Usuario, Equipo, Proceso, Sesion, Desde)"
+                           " VALUES (?, ?, ?, ?, ?, ?, ?)"),
+            {table, key, m_me.user, m_me.host, m_me.process, m_me.session,
+             QDateTime::currentDateTime().toString(Qt::ISODate)});
     transaction.commit();
 }
 
@@ -81,6 +112,13 @@ void RecordLocks::unlockAll()
 int RecordLocks::RemoveStale(const QSqlDatabase &db)
 {
     Transaction transaction(db);
+    if (IsServer(db)) {
+        RunSql(db, QStringLiteral("SELECT pg_stat_clear_snapshot()"));
+        QSqlQuery del = RunSql(db, QStringLiteral("DELETE FROM Bloqueos WHERE %1").arg(QLatin1String(kSessionGone)));
+        const int removed = del.numRowsAffected();
+        transaction.commit();
+        return removed;
+    }
     QSqlQuery rows = RunSql(db, QStringLiteral("SELECT DISTINCT Equipo, Proceso FROM Bloqueos"));
     std::vector<std::pair<QString, qint64>> gone;
     while (rows.next()) {

@@ -33,14 +33,16 @@ public:
     //  - DeletedByOther when recordExists is given and says the record is gone;
     //  - LockedByOther when another running program holds it ("... User: <name>");
     //  - AlreadyLockedHere when this program already holds it.
-    // A lock left by a program of this machine that is no longer running is taken over.
+    // A lock left by a program of this machine that is no longer running is taken over; on a
+    // server, a lock whose database session has ended, from any computer.
     void lock(const QString &table, const QString &key, const std::function<bool()> &recordExists = {});
     void unlock(const QString &table, const QString &key);
     // Every lock of this program's session in this database.
     void unlockAll();
 
-    // Removes the locks of programs of this machine that are no longer running; returns how
-    // many were removed. Locks of running programs stay.
+    // Removes the locks of programs of this machine that are no longer running (on a server,
+    // of every session that has ended); returns how many were removed. Locks of running
+    // programs stay.
     static int RemoveStale(const QSqlDatabase &db);
 
 private:

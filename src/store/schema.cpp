@@ -110,6 +110,13 @@ const char *const kHistoriaV2[] = {
     "CREATE INDEX Cabecera_Tipo_Descripcion ON Cabecera (Tipo, Descripcion COLLATE NOCASE, NumAsunto, Fecha)",
 };
 
+// The same on a server, where NULLs would sort last unless the index says otherwise.
+const char *const kHistoriaV2Server[] = {
+    "CREATE INDEX Cabecera_Tipo_NumAsunto ON Cabecera (Tipo, NumAsunto, Fecha, Descripcion)",
+    "CREATE INDEX Cabecera_Tipo_Fecha ON Cabecera (Tipo, Fecha NULLS FIRST, NumAsunto, Descripcion)",
+    "CREATE INDEX Cabecera_Tipo_Descripcion ON Cabecera (Tipo, lower(Descripcion) NULLS FIRST, NumAsunto, Fecha)",
+};
+
 // Version 3: the invoicing records the tax agency requires (one hash chain per issuer). A
 // record's content never changes and no record is ever deleted: only the columns of its
 // sending (Estado to Intentos) are written after it. VerifactuCadenas holds each chain's last
@@ -388,8 +395,12 @@ void EnsureSchema(const QSqlDatabase &db, DatabaseKind kind, const QString &file
     const int current = SchemaVersion(db);
     if (current < 1)
         CreateVersion1(db, kind);
-    if (current < 2 && kind == DatabaseKind::Historia)
-        RunForEngine(db, kHistoriaV2);
+    if (current < 2 && kind == DatabaseKind::Historia) {
+        if (IsServer(db))
+            RunAll(db, kHistoriaV2Server);
+        else
+            RunAll(db, kHistoriaV2);
+    }
     if (current < 3 && kind == DatabaseKind::Datos)
         CreateVersion3(db);
     SetSchemaVersion(db, kind, kSchemaVersion);

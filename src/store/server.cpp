@@ -1,5 +1,6 @@
 #include "store/server.h"
 
+#include "core/prompter.h"
 #include "store/sql.h"
 
 #include <QSqlError>
@@ -97,6 +98,29 @@ void CheckServer(const DatabaseEngine &engine)
         db.close();
     }
     QSqlDatabase::removeDatabase(name);
+}
+
+DatabaseEngine AskServerPassword(DatabaseEngine engine, Prompter &prompter)
+{
+    if (!engine.isServer())
+        return engine;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        try {
+            CheckServer(engine);
+            return engine;
+        } catch (const ServerError &e) {
+            if (!e.asksPassword())
+                return engine;
+            const std::optional<QString> typed =
+                prompter.askPassword(QStringLiteral("Contraseña de la base de datos"),
+                                     e.message() + QStringLiteral("\nEscriba la contraseña:"));
+            if (!typed)
+                return engine;
+            engine.password = *typed;
+            RememberPassword(engine, *typed);
+        }
+    }
+    return engine;
 }
 
 bool ServerSchemaExists(const QSqlDatabase &db, const QString &schema)

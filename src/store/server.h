@@ -25,6 +25,14 @@ private:
 // nothing is left registered under `name` then.
 QSqlDatabase OpenServerConnection(const DatabaseEngine &engine, const QString &name, const QString &schema);
 
+class Prompter;
+
+// At start: when the server wants a password that ~/.pgpass and PGPASSWORD did not give, asks
+// for it (hidden typing) until the server takes it or the user gives up, and keeps it in memory
+// for this run. Returns the engine with the password found (unchanged for SQLite, a server that
+// needs none, or one that cannot be reached: connecting reports that).
+DatabaseEngine AskServerPassword(DatabaseEngine engine, Prompter &prompter);
+
 // Tries the server once (an empty database name is fine): throws ServerError like
 // OpenServerConnection.
 void CheckServer(const DatabaseEngine &engine);

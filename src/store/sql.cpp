@@ -2,6 +2,8 @@
 
 #include "core/date_text.h"
 
+#include <QHash>
+#include <QMutex>
 #include <QSet>
 #include <QSqlDriver>
 #include <QSqlError>
@@ -85,7 +87,8 @@ QString ServerTextOf(const QSqlDatabase &db)
         throw StoreError(StoreCode::Failure,
                          QStringLiteral("Los datos están siendo usados por otro programa. Inténtelo más tarde."),
                          detail);
-    if (ServerConnectionLost(error))
+    // The driver closes a connection it finds broken: later statements only say "not open".
+    if (ServerConnectionLost(error) || !DatabaseOf(query).isOpen())
         throw StoreError(StoreCode::Failure,
                          QStringLiteral("Se ha perdido la conexión con el servidor de bases de datos %1. No se ha "
                                         "guardado nada de esta operación; vuelva a intentarlo.")
@@ -130,15 +133,37 @@ QSet<QString> &ConnectionsInTransaction()
     return names;
 }
 
+QMutex &ReopenMutex()
+{
+    static QMutex mutex;
+    return mutex;
+}
+
+QHash<QString, std::function<void(const QSqlDatabase &)>> &ReopenActions()
+{
+    static QHash<QString, std::function<void(const QSqlDatabase &)>> actions;
+    return actions;
+}
+
 // A server connection lost since its last use is opened again once, when no transaction of
 // it is running: the user's retry is what brings it back.
 bool Reconnected(const QSqlDatabase &db, const QSqlError &error)
 {
-    if (!IsServer(db) || !ServerConnectionLost(error) || ConnectionsInTransaction().contains(db.connectionName()))
+    if (!IsServer(db) || (db.isOpen() && !ServerConnectionLost(error))
+        || ConnectionsInTransaction().contains(db.connectionName()))
         return false;
     QSqlDatabase again = db;
     again.close();
-    return again.open();
+    if (!again.open())
+        return false;
+    std::function<void(const QSqlDatabase &)> action;
+    {
+        const QMutexLocker lock(&ReopenMutex());
+        action = ReopenActions().value(db.connectionName());
+    }
+    if (action)
+        action(again);
+    return true;
 }
 
 } // namespace
@@ -154,6 +179,12 @@ QSqlQuery Prepare(const QSqlDatabase &db, const QString &sql)
             Fail(query, sql);
     }
     return query;
+}
+
+void SetReopenAction(const QSqlDatabase &db, std::function<void(const QSqlDatabase &)> action)
+{
+    const QMutexLocker lock(&ReopenMutex());
+    ReopenActions().insert(db.connectionName(), std::move(action));
 }
 
 bool IsServer(const QSqlDatabase &db)

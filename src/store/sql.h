@@ -6,6 +6,7 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+#include <functional>
 #include <initializer_list>
 
 // Thin checked layer over Qt SQL: every failed prepare or exec throws StoreError, a unique-key
@@ -35,6 +36,10 @@ qint64 InsertReturningKey(const QSqlDatabase &db, const QString &insertSql, cons
 // "INSERT OR REPLACE": on a server an upsert on the table's key columns.
 QString InsertOrReplace(const QSqlDatabase &db, const QString &table, const QStringList &columns,
                         const QStringList &keyColumns);
+
+// What to run on a server connection each time it is opened again after being lost
+// (temporary tables). Replaces the connection's earlier action.
+void SetReopenAction(const QSqlDatabase &db, std::function<void(const QSqlDatabase &)> action);
 
 // Nulls for blank fields: an empty text or an invalid date is stored as NULL.
 QVariant TextOrNull(const QString &text);

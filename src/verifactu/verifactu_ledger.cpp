@@ -130,15 +130,15 @@ QString Blank(const QString &text)
 
 qint64 Insert(const QSqlDatabase &db, const StoredRecord &r, const QString &contenido)
 {
-    const QSqlQuery q = RunSql(
+    const qint64 numero = InsertReturningKey(
         db,
         QStringLiteral("INSERT INTO VerifactuRegistros (Emisor, Anterior, Tipo, Subsanacion, NumSerie, FechaExpedicion,"
                        " IdFactura, Iyear, Contenido, Generado, HuellaAnterior, Huella, Xml, Estado)"
                        " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+        QStringLiteral("Numero"),
         {r.emisor, r.anterior, r.alta ? QStringLiteral("Alta") : QStringLiteral("Anulacion"), r.subsanacion ? 1 : 0,
          r.numSerie, r.fecha, r.idFactura, r.iyear, TextOrNull(contenido), r.generado, Blank(r.huellaAnterior), r.huella,
          QString::fromUtf8(r.xml), kStatePending});
-    const qint64 numero = q.lastInsertId().toLongLong();
     // The chain's end, kept apart so that a record cut off the end is noticed.
     if (r.anterior == 0)
         RunSql(db, QStringLiteral("INSERT INTO VerifactuCadenas (Emisor, Ultimo, Huella) VALUES (?, ?, ?)"),
@@ -332,8 +332,9 @@ std::vector<StoredRecord> VerifactuLedger::Records(const QSqlDatabase &db, const
 {
     // Generado begins with the office's own day ("2027-07-15T...").
     QSqlQuery q = Prepare(db, kSelectRecord
-                                  + QStringLiteral("WHERE (? IS NULL OR substr(Generado, 1, 10) >= ?)"
-                                                   " AND (? IS NULL OR substr(Generado, 1, 10) <= ?) ORDER BY Numero"));
+                                  + QStringLiteral("WHERE (CAST(? AS TEXT) IS NULL OR substr(Generado, 1, 10) >= ?)"
+                                                   " AND (CAST(? AS TEXT) IS NULL OR substr(Generado, 1, 10) <= ?)"
+                                                   " ORDER BY Numero"));
     q.setForwardOnly(true);
     for (const QDate &d : {from, to}) {
         q.addBindValue(DateOrNull(d));

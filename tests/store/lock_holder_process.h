@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/pg_server.h"
 #include "support/temp_installation.h"
 
 #include <QProcess>
@@ -14,6 +15,11 @@ public:
         m_process.start(BuiltProgram(QStringLiteral("lock_holder")), {datos, table, key});
         m_process.waitForReadyRead(30000);
         m_firstLine = QString::fromUtf8(m_process.readLine()).trimmed();
+        if (m_firstLine == QLatin1String("BLOQUEADO")) {
+            if (!m_process.canReadLine())
+                m_process.waitForReadyRead(30000);
+            m_session = QString::fromUtf8(m_process.readLine()).trimmed().section(u' ', 1).toLongLong();
+        }
     }
     ~LockHolder()
     {
@@ -28,13 +34,18 @@ public:
         m_process.waitForReadyRead(30000);
         m_process.readLine();
     }
+    // Killed without releasing anything. On a server, returns once its session has ended
+    // there too (the server notices the closed connection a moment later).
     void crash()
     {
         m_process.kill();
         m_process.waitForFinished();
+        if (m_session > 0)
+            WaitForSessionEnd(m_session);
     }
 
 private:
     QProcess m_process;
     QString m_firstLine;
+    qint64 m_session = 0;
 };

@@ -5,6 +5,7 @@
 #include "store/lock_list.h"
 #include "store/record_locks.h"
 #include "store/sql.h"
+#include "support/pg_server.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_installation.h"
 #include "lock_holder_process.h"
@@ -160,6 +161,8 @@ TEST_F(RecordLocksTest, AStaleLockOfAnotherComputerIsListedAndReleasedOnConfirma
     elsewhere.lock(QStringLiteral("Interes"), QStringLiteral("2021-01-01"));
     RecordLocks ended(db(), Other(QStringLiteral("luis"), 999999999)); // no such process here
     ended.lock(QStringLiteral("Interes"), QStringLiteral("2022-01-01"));
+    if (IsServer(db())) // there, the session is what has ended
+        RunSql(db(), QStringLiteral("UPDATE Bloqueos SET Conexion = '999999:1' WHERE Clave = '2022-01-01'"));
     RecordLocks mine(db());
     mine.lock(QStringLiteral("Interes"), QStringLiteral("2023-01-01"));
 
@@ -184,4 +187,32 @@ TEST_F(RecordLocksTest, AStaleLockOfAnotherComputerIsListedAndReleasedOnConfirma
         QStringLiteral("¿Desea liberar el bloqueo de Interes 2021-01-01 que tiene el usuario ana en el equipo despacho-2?")));
     EXPECT_EQ(CurrentLocks(m_store), std::vector<HeldLock>{locks.back()});
     EXPECT_NO_THROW(RecordLocks(db()).lock(QStringLiteral("Interes"), QStringLiteral("2021-01-01")));
+}
+
+// On a server, a program of another computer that stopped without releasing its lock is known
+// by its ended session; one still connected keeps its lock.
+TEST_F(RecordLocksTest, OnAServerALockEndsWithItsSession)
+{
+    if (!IsServer(db()))
+        GTEST_SKIP() << "a SQLite file cannot tell that a program of another computer has ended";
+    DataStore gone(QStringLiteral("gone-"));
+    DataStore live(QStringLiteral("live-"));
+    for (DataStore *store : {&gone, &live}) {
+        store->setPath(Alias::Devenix, m_install.datos());
+        store->connect(Alias::Devenix);
+    }
+    const qint64 session = Scalar(gone.database(Alias::Devenix), QStringLiteral("SELECT pg_backend_pid()")).toLongLong();
+    RecordLocks(gone.database(Alias::Devenix), {QStringLiteral("ana"), QStringLiteral("despacho-2"), 4242, QStringLiteral("s-ana")})
+        .lock(QStringLiteral("Interes"), QStringLiteral("2021-01-01"));
+    RecordLocks(live.database(Alias::Devenix), {QStringLiteral("luis"), QStringLiteral("despacho-3"), 4243, QStringLiteral("s-luis")})
+        .lock(QStringLiteral("Interes"), QStringLiteral("2022-01-01"));
+    gone.closeAll();
+    WaitForSessionEnd(session);
+
+    RecordLocks mine(db());
+    EXPECT_EQ(codeOf(mine, QStringLiteral("2022-01-01")), StoreCode::LockedByOther);
+    const std::vector<HeldLock> locks = CurrentLocks(m_store);
+    ASSERT_EQ(locks.size(), 1u);
+    EXPECT_EQ(locks.front().user, QStringLiteral("luis"));
+    EXPECT_NO_THROW(mine.lock(QStringLiteral("Interes"), QStringLiteral("2021-01-01")));
 }

@@ -5,7 +5,10 @@
 #include "store/server.h"
 #include "store/sql.h"
 
+#include <QDeadlineTimer>
 #include <QFileInfo>
+#include <QSqlQuery>
+#include <QThread>
 #include <QSqlDatabase>
 #include <QUuid>
 
@@ -53,21 +56,34 @@ QString TestServerMissingReason()
     return why.isEmpty() ? QStringLiteral("no hay servidor PostgreSQL de pruebas") : why;
 }
 
-void RunOnTestServer(const QString &sql)
+QVariant RunOnTestServer(const QString &sql)
 {
     const auto server = TestServer();
     if (!server)
         throw AppError(TestServerMissingReason());
     const QString name = QStringLiteral("test-server-") + QUuid::createUuid().toString(QUuid::Id128);
+    QVariant value;
     try {
         QSqlDatabase db = OpenServerConnection(*server, name, {});
-        RunSql(db, sql);
+        QSqlQuery query = RunSql(db, sql);
+        if (query.isSelect() && query.next())
+            value = query.value(0);
+        query = QSqlQuery();
         db.close();
     } catch (...) {
         QSqlDatabase::removeDatabase(name);
         throw;
     }
     QSqlDatabase::removeDatabase(name);
+    return value;
+}
+
+void WaitForSessionEnd(qint64 pid)
+{
+    QDeadlineTimer deadline(10000);
+    while (!deadline.hasExpired()
+           && RunOnTestServer(QStringLiteral("SELECT count(*) FROM pg_stat_activity WHERE pid = %1").arg(pid)).toInt() > 0)
+        QThread::msleep(20);
 }
 
 DatabaseEngine CreateTestDatabase()

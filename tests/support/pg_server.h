@@ -3,6 +3,7 @@
 #include "store/database_engine.h"
 
 #include <QString>
+#include <QVariant>
 
 #include <optional>
 
@@ -27,8 +28,11 @@ DatabaseEngine CreateTestDatabase();
 // Drops a database made by CreateTestDatabase, closing whatever is still connected to it.
 void DropTestDatabase(const DatabaseEngine &engine);
 
-// Runs SQL on the maintenance connection (roles, databases, server settings).
-void RunOnTestServer(const QString &sql);
+// Runs SQL on the maintenance connection (roles, databases, server settings); the first
+// value of the first row.
+QVariant RunOnTestServer(const QString &sql);
+// Waits (up to 10 s) until the server session of backend `pid` has ended.
+void WaitForSessionEnd(qint64 pid);
 
 // The fixed names of the server: the seeded database and the role that needs a password.
 inline const QString kTemplateDatabase = QStringLiteral("cuantix_plantilla");
