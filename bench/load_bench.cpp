@@ -292,6 +292,9 @@ int RunDriver(const QStringList &args)
     const int processes = Option(args, QStringLiteral("--procesos"), QStringLiteral("10")).toInt();
     const QString engines = Option(args, QStringLiteral("--motor"), QStringLiteral("ambos"));
     QTemporaryDir work;
+    // The throwaway server runs as an unprivileged user when we are root: it must reach its folder.
+    QFile::setPermissions(work.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther
+                                           | QFile::ExeOther | QFile::ReadGroup | QFile::ExeGroup);
     const QString seeded = work.path() + QStringLiteral("/semilla");
     SeedInstallation(QStringLiteral(CUANTIX_SOURCE_DATA_DIR), seeded);
     Say(QStringLiteral("Carga media de la máquina al empezar: %1 (%2 núcleos)\n").arg(LoadAverage()).arg(QThread::idealThreadCount()));

@@ -221,10 +221,13 @@ MoveSummary MoveToServer(const QString &programDir, const DatabaseEngine &server
             ServerSchemaExists(target.db(), set.name) ? store.connect(alias) : store.create(alias);
         }
     }
-    std::vector<CopyPair> pairs;
-    for (const DataSet &set : source.sets())
-        pairs.push_back({set.tables, {target.db(), set.name, server.serverText() + QLatin1Char('/') + set.name}});
-    const std::vector<TableCheck> copied = CopyTables(pairs, progress);
+    std::vector<TableCheck> copied;
+    {
+        std::vector<CopyPair> pairs;
+        for (const DataSet &set : source.sets())
+            pairs.push_back({set.tables, {target.db(), set.name, server.serverText() + QLatin1Char('/') + set.name}});
+        copied = CopyTables(pairs, progress);
+    }
     if (AllChecks(source.sets()) != copied)
         throw AppError(QStringLiteral("Otro programa ha cambiado los datos mientras se copiaban. La instalación sigue "
                                       "usando sus archivos; vacíe la base de datos %1 y vuelva a intentarlo.")
