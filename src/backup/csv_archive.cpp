@@ -141,23 +141,22 @@ qint64 LoadTable(const QString &path, const QString &shown, const CsvTable &tabl
     QStringList names;
     for (const Column &c : table.columns)
         names.append(c.name);
-    QStringList marks;
-    marks.fill(QStringLiteral("?"), names.size());
-    QSqlQuery insert = Prepare(target.db, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                              .arg(target.qualified(targetTable), names.join(QStringLiteral(", ")),
-                                                   marks.join(QStringLiteral(", "))));
+    RowInserter insert(target, targetTable, names);
+    QVariantList row;
     for (std::size_t r = 1; r < records.size(); ++r) {
         const auto &record = records[r];
         if (record.size() != table.columns.size())
             Unreadable(shown, QStringLiteral("%1: fila %2").arg(path).arg(r + 1));
+        row.clear();
         for (std::size_t c = 0; c < record.size(); ++c) {
             bool ok = true;
-            insert.bindValue(static_cast<int>(c), Bound(record[c], table.columns[c].kind, &ok));
+            row.append(Bound(record[c], table.columns[c].kind, &ok));
             if (!ok)
                 Unreadable(shown, QStringLiteral("%1: fila %2, columna %3").arg(path).arg(r + 1).arg(table.columns[c].name));
         }
-        Exec(insert);
+        insert.add(row);
     }
+    insert.finish();
     return static_cast<qint64>(records.size()) - 1;
 }
 

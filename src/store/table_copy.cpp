@@ -147,29 +147,24 @@ qint64 CopyRows(const TableSet &source, const QString &table, const TableSet &ta
     QStringList names;
     for (const Column &c : columns)
         names.append(CheckedName(c.name));
-    const Sequences sequences = target.isServer() ? ServerSequences(target, targetTable) : Sequences{};
     QSqlQuery read = Prepare(source.db, QStringLiteral("SELECT %1 FROM %2").arg(Joined(names), source.qualified(table)));
     read.setForwardOnly(true);
     Exec(read);
-    QStringList marks;
-    marks.fill(QStringLiteral("?"), names.size());
-    QSqlQuery write = Prepare(target.db,
-        QStringLiteral("INSERT INTO %1 (%2) %3VALUES (%4)")
-            .arg(target.qualified(targetTable), Joined(names),
-                 sequences.always ? QStringLiteral("OVERRIDING SYSTEM VALUE ") : QString(), Joined(marks)));
+    RowInserter write(target, targetTable, names);
     qint64 rows = 0;
+    QVariantList row;
     while (read.next()) {
+        row.clear();
         for (int i = 0; i < names.size(); ++i)
-            write.bindValue(i, read.value(i));
-        Exec(write);
+            row.append(read.value(i));
+        write.add(row);
         ++rows;
     }
+    write.finish();
     if (read.lastError().isValid())
         throw StoreError(StoreCode::Failure,
                          QStringLiteral("No se ha podido leer la tabla \"%1\" de %2.").arg(table, source.label),
                          read.lastError().text());
-    if (target.isServer())
-        FollowSequences(target, targetTable, sequences);
     return rows;
 }
 
@@ -198,6 +193,59 @@ void Rollback(const QSqlDatabase &db)
 }
 
 } // namespace
+
+RowInserter::RowInserter(const TableSet &set, const QString &table, const QStringList &columns)
+    : m_set(set)
+    , m_table(table)
+{
+    for (const QString &column : columns)
+        CheckedName(column);
+    const Sequences sequences = set.isServer() ? ServerSequences(set, table) : Sequences{};
+    m_sequences = sequences.columns;
+    m_head = QStringLiteral("INSERT INTO %1 (%2) %3VALUES ")
+                 .arg(set.qualified(table), Joined(columns),
+                      sequences.always ? QStringLiteral("OVERRIDING SYSTEM VALUE ") : QString());
+    QStringList marks;
+    marks.fill(QStringLiteral("?"), columns.size());
+    m_marks = QLatin1Char('(') + Joined(marks) + QLatin1Char(')');
+    // A server answers each statement over the network: a few thousand values at a time.
+    if (set.isServer())
+        m_perStatement = std::max(1, 4000 / std::max<int>(1, static_cast<int>(columns.size())));
+}
+
+void RowInserter::add(const QVariantList &row)
+{
+    m_pending.append(row);
+    if (++m_pendingRows == m_perStatement)
+        flush();
+}
+
+void RowInserter::finish()
+{
+    if (m_pendingRows > 0)
+        flush();
+    if (m_set.isServer())
+        FollowSequences(m_set, m_table, {m_sequences, false});
+}
+
+void RowInserter::flush()
+{
+    const auto statement = [&](int rows) {
+        QStringList groups;
+        groups.fill(m_marks, rows);
+        return Prepare(m_set.db, m_head + Joined(groups));
+    };
+    // The full-size statement is prepared once; only the last, shorter one is prepared apart.
+    if (m_pendingRows == m_perStatement && m_full.lastQuery().isEmpty())
+        m_full = statement(m_perStatement);
+    QSqlQuery partial;
+    QSqlQuery &query = m_pendingRows == m_perStatement ? m_full : (partial = statement(m_pendingRows));
+    for (int i = 0; i < m_pending.size(); ++i)
+        query.bindValue(i, m_pending.at(i));
+    Exec(query);
+    m_pending.clear();
+    m_pendingRows = 0;
+}
 
 bool TableSet::isServer() const
 {

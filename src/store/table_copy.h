@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
 #include <QStringList>
 
@@ -58,6 +59,36 @@ QVariant CanonicalValue(const QVariant &value);
 // Empties a table, with its own triggers (those that forbid deleting) held off meanwhile.
 // Inside the caller's transaction.
 void ClearTable(const TableSet &set, const QString &table);
+
+// Inserts rows into a table: on a server many rows per statement (one round trip each), on
+// SQLite one prepared statement per row. On a server the table's own numbering (serial and
+// identity columns) follows the keys given, so the next new row gets a free one.
+// Throws StoreError.
+class RowInserter
+{
+public:
+    RowInserter(const TableSet &set, const QString &table, const QStringList &columns);
+    RowInserter(const RowInserter &) = delete;
+    RowInserter &operator=(const RowInserter &) = delete;
+
+    // One row, its values in the order of the columns.
+    void add(const QVariantList &row);
+    // Stores the rows still waiting; call once, after the last add().
+    void finish();
+
+private:
+    void flush();
+
+    TableSet m_set;
+    QString m_table;
+    QStringList m_sequences; // columns numbered by the server
+    QString m_head; // "INSERT INTO t (a, b) VALUES "
+    QString m_marks; // "(?, ?)"
+    int m_perStatement = 1;
+    QVariantList m_pending;
+    int m_pendingRows = 0;
+    QSqlQuery m_full;
+};
 
 // Read transactions that see one state of the data: on a server REPEATABLE READ, so every
 // table of every schema comes from the same snapshot. Rolled back when destroyed.

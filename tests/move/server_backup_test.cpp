@@ -102,6 +102,13 @@ TEST(ServerBackup, ArchivesRestoreAcrossEnginesAndTheRestoreIsCheckedWhole)
     RestoreInstallation(server->path(), fromSqlite, events);
     EXPECT_EQ(MainTables(server->path()), sqliteBefore);
     EXPECT_TRUE(DatabaseEngine::ForInstallation(server->path()).isServer());
+    {
+        // The server's numbering follows the restored keys.
+        DataStore store(QStringLiteral("after-"));
+        store.connectMain(server->path());
+        EXPECT_NO_THROW(RunSql(store.database(Alias::Devenix), QStringLiteral("INSERT INTO provincias (Provincia) VALUES ('Nueva')")));
+        RunSql(store.database(Alias::Devenix), QStringLiteral("DELETE FROM provincias WHERE Provincia = 'Nueva'"));
+    }
 
     // Refused while another program is connected to the server: nothing changes.
     {
