@@ -4,7 +4,7 @@
 #include "core/session.h"
 #include "invoicing/invoice_list_window.h"
 #include "invoicing/invoice_printouts.h"
-#include "invoicing/invoice_rows_model.h"
+#include "invoicing/invoice_list_model.h"
 #include "invoicing/invoice_search.h"
 #include "silent_prompter.h"
 #include "store/app_context.h"
@@ -103,13 +103,29 @@ void OpenInvoiceList(benchmark::State &state)
 }
 BENCHMARK(OpenInvoiceList)->Unit(benchmark::kMillisecond);
 
-void ReadInvoiceList(benchmark::State &state)
+// The grid's worst page: the last one, behind every entry of the key's index.
+void ReadLastPageOfInvoiceList(benchmark::State &state)
 {
     Installation &in = Shared();
     for (auto _ : state)
-        benchmark::DoNotOptimize(ListInvoices(in.db()).size());
+        benchmark::DoNotOptimize(ListInvoices(in.db(), Invoices - 128, 128).size());
 }
-BENCHMARK(ReadInvoiceList)->Unit(benchmark::kMillisecond);
+BENCHMARK(ReadLastPageOfInvoiceList)->Unit(benchmark::kMillisecond);
+
+// What follows "&Cobrar" or "Ba&jas" on the last invoice: count again, find its row, show it.
+void ReloadInvoiceListOnLastInvoice(benchmark::State &state)
+{
+    Installation &in = Shared();
+    TFormFact window(in.context);
+    window.show();
+    QApplication::processEvents();
+    for (auto _ : state) {
+        window.model()->reload();
+        window.selectInvoice({Invoices, 2015 + Invoices % 10});
+        QApplication::processEvents();
+    }
+}
+BENCHMARK(ReloadInvoiceListOnLastInvoice)->Unit(benchmark::kMillisecond);
 
 void SearchByNifWithSums(benchmark::State &state)
 {
@@ -123,6 +139,21 @@ void SearchByNifWithSums(benchmark::State &state)
     }
 }
 BENCHMARK(SearchByNifWithSums)->Unit(benchmark::kMillisecond);
+
+// The slow road of a pattern: a letter SQLite cannot fold leaves every text to the regular
+// expression.
+void SearchByAccentedReference(benchmark::State &state)
+{
+    Installation &in = Shared();
+    InvoiceSearchCriteria c;
+    c.ref = QStringLiteral("ñ");
+    for (auto _ : state) {
+        const InvoiceSearchResult r = SearchInvoices(in.db(), c);
+        benchmark::DoNotOptimize(r.sums.facturas);
+        state.counters["rows"] = static_cast<double>(r.rows.size());
+    }
+}
+BENCHMARK(SearchByAccentedReference)->Unit(benchmark::kMillisecond);
 
 void ListReportOf10000ToPdf(benchmark::State &state)
 {

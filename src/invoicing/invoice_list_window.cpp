@@ -2,7 +2,7 @@
 
 #include "invoicing/invoice_editor_window.h"
 #include "invoicing/invoice_printouts.h"
-#include "invoicing/invoice_rows_model.h"
+#include "invoicing/invoice_list_model.h"
 #include "invoicing/invoice_search.h"
 #include "invoicing/invoice_search_window.h"
 #include "invoicing/new_invoice_dialog.h"
@@ -21,7 +21,7 @@
 TFormFact::TFormFact(AppContext &context, QWidget *parent)
     : QDialog(parent)
     , m_context(context)
-    , m_model(new InvoiceRowsModel(InvoiceRowsModel::Layout::List, context.session.regionName, this))
+    , m_model(new InvoiceListModel(context.store.database(Alias::Intereses), context.session.regionName, this))
     , m_grid(new QTableView(this))
 {
     setObjectName(QStringLiteral("FormFact"));
@@ -66,16 +66,14 @@ TFormFact::TFormFact(AppContext &context, QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_grid, 1);
     layout->addLayout(buttons);
-    reload();
+    if (m_model->rowCount() > 0)
+        m_grid->setCurrentIndex(m_model->index(0, 0));
     m_grid->setFocus();
 }
 
-const InvoiceHeader *TFormFact::current() const
+std::optional<InvoiceHeader> TFormFact::current() const
 {
-    const int row = m_grid->currentIndex().isValid() ? m_grid->currentIndex().row() : -1;
-    if (row < 0 || row >= m_model->rowCount())
-        return nullptr;
-    return &m_model->rows()[static_cast<std::size_t>(row)];
+    return m_grid->currentIndex().isValid() ? m_model->invoiceAt(m_grid->currentIndex().row()) : std::nullopt;
 }
 
 void TFormFact::selectInvoice(const InvoiceKey &key)
@@ -85,13 +83,18 @@ void TFormFact::selectInvoice(const InvoiceKey &key)
         m_grid->setCurrentIndex(m_model->index(row, 0));
 }
 
-void TFormFact::reload()
+std::optional<InvoiceKey> TFormFact::currentKey() const
 {
-    const InvoiceHeader *was = current();
-    const std::optional<InvoiceKey> key = was ? std::optional<InvoiceKey>(was->key) : std::nullopt;
+    const auto invoice = current();
+    return invoice ? std::optional<InvoiceKey>(invoice->key) : std::nullopt;
+}
+
+// The invoice acted on stays current when it is still there, else the same row does.
+void TFormFact::reload(const std::optional<InvoiceKey> &keep)
+{
     const int oldRow = m_grid->currentIndex().row();
-    m_model->setRows(ListInvoices(m_context.store.database(Alias::Intereses)));
-    int row = key ? m_model->rowOf(*key) : -1;
+    m_model->reload();
+    int row = keep ? m_model->rowOf(*keep) : -1;
     if (row < 0)
         row = std::min(std::max(oldRow, 0), m_model->rowCount() - 1);
     if (row >= 0)
@@ -100,54 +103,55 @@ void TFormFact::reload()
 
 void TFormFact::addInvoice()
 {
+    const auto keep = currentKey();
     OpenNewInvoice(m_context, this);
-    reload();
+    reload(keep);
 }
 
 void TFormFact::modifyInvoice()
 {
-    const InvoiceHeader *invoice = current();
+    const auto invoice = current();
     if (!invoice)
         return;
     if (invoice->cobrado && !m_context.prompter.askYesNo(kModifyCollectedQuestion, Prompter::Icon::Information))
         return;
-    const InvoiceKey key = invoice->key;
-    EditStoredInvoice(m_context, key, this);
-    reload();
+    EditStoredInvoice(m_context, invoice->key, this);
+    reload(invoice->key);
 }
 
 void TFormFact::deleteInvoice()
 {
-    const InvoiceHeader *invoice = current();
+    const auto invoice = current();
     if (!invoice)
         return;
     const InvoiceKey key = invoice->key;
     LockConflict(m_context.prompter, LockBeginning::Record,
                  [&] { AskAndDeleteInvoice(m_context.store.database(Alias::Intereses), m_context.prompter, key); },
                  [] {}, true);
-    reload();
+    reload(key);
 }
 
 void TFormFact::printInvoice()
 {
-    if (const InvoiceHeader *invoice = current())
+    if (const auto invoice = current())
         PreviewStoredInvoice(m_context, invoice->key, this);
 }
 
 void TFormFact::collectInvoice()
 {
-    const InvoiceHeader *invoice = current();
+    const auto invoice = current();
     if (!invoice)
         return;
     ToggleCollected(m_context.store.database(Alias::Intereses), m_context.prompter, invoice->key, QDate::currentDate());
-    reload();
+    reload(invoice->key);
 }
 
 void TFormFact::openSearch()
 {
+    const auto keep = currentKey();
     TFormFacBus search(m_context, TFormFacBus::Mode::Normal, this);
     search.exec();
-    reload();
+    reload(keep);
 }
 
 void EditStoredInvoice(AppContext &context, const InvoiceKey &key, QWidget *parent)

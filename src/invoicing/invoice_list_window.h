@@ -4,7 +4,9 @@
 
 #include <QDialog>
 
-class InvoiceRowsModel;
+#include <optional>
+
+class InvoiceListModel;
 class QTableView;
 class QWidget;
 struct AppContext;
@@ -19,7 +21,7 @@ class TFormFact final : public QDialog
 public:
     explicit TFormFact(AppContext &context, QWidget *parent = nullptr);
 
-    InvoiceRowsModel *model() const { return m_model; }
+    InvoiceListModel *model() const { return m_model; }
     void selectInvoice(const InvoiceKey &key);
 
     void addInvoice();
@@ -30,11 +32,12 @@ public:
     void openSearch();
 
 private:
-    const InvoiceHeader *current() const;
-    void reload();
+    std::optional<InvoiceHeader> current() const;
+    std::optional<InvoiceKey> currentKey() const;
+    void reload(const std::optional<InvoiceKey> &keep);
 
     AppContext &m_context;
-    InvoiceRowsModel *m_model;
+    InvoiceListModel *m_model;
     QTableView *m_grid;
 };
 

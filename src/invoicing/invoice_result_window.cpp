@@ -9,6 +9,7 @@
 #include "widgets/money_box.h"
 
 #include <QClipboard>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -135,7 +136,8 @@ void TFormFacRes::saveAsText()
     QString path = m_context.prompter.saveFile(request);
     if (path.isEmpty())
         return;
-    if (!path.contains(QLatin1Char('.')))
+    // The default extension, for a name typed without one (a folder's dot does not count).
+    if (QFileInfo(path).suffix().isEmpty())
         path += QStringLiteral(".txt");
     WriteInvoiceRowsText(m_result.rows, m_context.session.regionName, path);
 }

@@ -26,9 +26,8 @@ QPixmap StatePicture(bool cobrado)
 
 } // namespace
 
-InvoiceRowsModel::InvoiceRowsModel(Layout layout, QString regionName, QObject *parent)
-    : QAbstractTableModel(parent)
-    , m_layout(layout)
+InvoiceColumns::InvoiceColumns(Layout layout, QString regionName)
+    : m_layout(layout)
     , m_regionName(std::move(regionName))
 {
     if (layout == Layout::List)
@@ -39,38 +38,11 @@ InvoiceRowsModel::InvoiceRowsModel(Layout layout, QString regionName, QObject *p
                     Field::Honorario, Field::DctoRate, Field::Iva,   Field::Irpf,    Field::Total, Field::Cobrado};
 }
 
-void InvoiceRowsModel::setRows(std::vector<InvoiceHeader> rows)
+QVariant InvoiceColumns::cell(const InvoiceHeader &r, int column, int role) const
 {
-    beginResetModel();
-    m_rows = std::move(rows);
-    endResetModel();
-}
-
-int InvoiceRowsModel::rowOf(const InvoiceKey &key) const
-{
-    for (std::size_t i = 0; i < m_rows.size(); ++i) {
-        if (m_rows[i].key == key)
-            return static_cast<int>(i);
-    }
-    return -1;
-}
-
-int InvoiceRowsModel::rowCount(const QModelIndex &parent) const
-{
-    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
-}
-
-int InvoiceRowsModel::columnCount(const QModelIndex &parent) const
-{
-    return parent.isValid() ? 0 : static_cast<int>(m_fields.size());
-}
-
-QVariant InvoiceRowsModel::data(const QModelIndex &index, int role) const
-{
-    if (!index.isValid())
+    if (column < 0 || column >= count())
         return {};
-    const InvoiceHeader &r = m_rows[static_cast<std::size_t>(index.row())];
-    const Field field = m_fields[static_cast<std::size_t>(index.column())];
+    const Field field = m_fields[static_cast<std::size_t>(column)];
     if (field == Field::Cobrado) {
         if (role == Qt::DecorationRole) {
             static const QPixmap yes = StatePicture(true);
@@ -106,12 +78,11 @@ QVariant InvoiceRowsModel::data(const QModelIndex &index, int role) const
     return {};
 }
 
-QVariant InvoiceRowsModel::headerData(int section, Qt::Orientation orientation, int role) const
+QVariant InvoiceColumns::title(int column) const
 {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0
-        || section >= static_cast<int>(m_fields.size()))
-        return QAbstractTableModel::headerData(section, orientation, role);
-    switch (m_fields[static_cast<std::size_t>(section)]) {
+    if (column < 0 || column >= count())
+        return {};
+    switch (m_fields[static_cast<std::size_t>(column)]) {
     case Field::Iyear: return QStringLiteral("Año");
     case Field::Id: return m_layout == Layout::List ? QStringLiteral("Num.") : QStringLiteral("Núm. Fact.");
     case Field::Fecha: return QStringLiteral("Fecha");
@@ -126,4 +97,50 @@ QVariant InvoiceRowsModel::headerData(int section, Qt::Orientation orientation, 
     case Field::Cobrado: return QStringLiteral("Cobrado");
     }
     return {};
+}
+
+InvoiceRowsModel::InvoiceRowsModel(Layout layout, QString regionName, QObject *parent)
+    : QAbstractTableModel(parent)
+    , m_columns(layout, std::move(regionName))
+{
+}
+
+void InvoiceRowsModel::setRows(std::vector<InvoiceHeader> rows)
+{
+    beginResetModel();
+    m_rows = std::move(rows);
+    endResetModel();
+}
+
+int InvoiceRowsModel::rowOf(const InvoiceKey &key) const
+{
+    for (std::size_t i = 0; i < m_rows.size(); ++i) {
+        if (m_rows[i].key == key)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+int InvoiceRowsModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+}
+
+int InvoiceRowsModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : m_columns.count();
+}
+
+QVariant InvoiceRowsModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= rowCount())
+        return {};
+    return m_columns.cell(m_rows[static_cast<std::size_t>(index.row())], index.column(), role);
+}
+
+QVariant InvoiceRowsModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= m_columns.count())
+        return QAbstractTableModel::headerData(section, orientation, role);
+    return m_columns.title(section);
 }

@@ -6,15 +6,37 @@
 
 #include <vector>
 
-// Invoice headers in a grid: the columns of the invoice list ("Facturas") or of the search
-// result ("Resultado Búsqueda"). The Cobrado cell is a picture of the state, not a text.
+// The columns of an invoice grid: those of the invoice list ("Facturas") or of the search
+// result ("Resultado Búsqueda"), their titles and what each cell shows. The Cobrado cell is a
+// picture of the state, not a text.
+class InvoiceColumns
+{
+public:
+    enum class Layout { List, Result };
+
+    InvoiceColumns(Layout layout, QString regionName);
+
+    int count() const { return static_cast<int>(m_fields.size()); }
+    QVariant cell(const InvoiceHeader &row, int column, int role) const;
+    // The title of a column (DisplayRole), or an invalid QVariant.
+    QVariant title(int column) const;
+
+private:
+    enum class Field { Iyear, Id, Fecha, Cliente, Ref, Honorario, Dcto, DctoRate, Iva, Irpf, Total, Cobrado };
+
+    Layout m_layout;
+    QString m_regionName;
+    std::vector<Field> m_fields;
+};
+
+// Invoice headers held in memory, in a grid (the rows a search found).
 class InvoiceRowsModel final : public QAbstractTableModel
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(InvoiceRowsModel)
 
 public:
-    enum class Layout { List, Result };
+    using Layout = InvoiceColumns::Layout;
 
     InvoiceRowsModel(Layout layout, QString regionName, QObject *parent = nullptr);
 
@@ -29,10 +51,6 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
 private:
-    enum class Field { Iyear, Id, Fecha, Cliente, Ref, Honorario, Dcto, DctoRate, Iva, Irpf, Total, Cobrado };
-
-    Layout m_layout;
-    QString m_regionName;
-    std::vector<Field> m_fields;
+    InvoiceColumns m_columns;
     std::vector<InvoiceHeader> m_rows;
 };

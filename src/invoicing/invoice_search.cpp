@@ -8,9 +8,12 @@
 #include "core/rounding.h"
 #include "store/record_locks.h"
 #include "store/sql.h"
+#include "store/text_match.h"
 
 #include <QRegularExpression>
 #include <QSqlQuery>
+
+#include <algorithm>
 
 namespace {
 
@@ -94,7 +97,7 @@ double RequireBound(const QString &text)
 // The pattern of a text criterion: typed "%" and "_" stay wildcards, quotes are plain text.
 QString Pattern(const QString &text)
 {
-    return QLatin1Char('%') + text.toLower() + QLatin1Char('%');
+    return QLatin1Char('%') + text + QLatin1Char('%');
 }
 
 } // namespace
@@ -131,7 +134,7 @@ std::optional<SearchRefusal> CheckSearch(const InvoiceSearchCriteria &c)
     return std::nullopt;
 }
 
-SearchStatement BuildInvoiceSearch(const InvoiceSearchCriteria &c)
+SearchStatement BuildInvoiceSearch(const InvoiceSearchCriteria &c, const QString &driverName)
 {
     SearchStatement s;
     QString w;
@@ -144,14 +147,17 @@ SearchStatement BuildInvoiceSearch(const InvoiceSearchCriteria &c)
         w += QStringLiteral("icodcli=:icodcli");
         s.values.insert(QStringLiteral(":icodcli"), *c.cliente);
     }
-    if (!c.nif.isEmpty()) {
-        piece(QStringLiteral("lower(nif) like :nif"));
-        s.values.insert(QStringLiteral(":nif"), Pattern(c.nif));
-    }
-    if (!c.ref.isEmpty()) {
-        piece(QStringLiteral("lower(ref) like :ref"));
-        s.values.insert(QStringLiteral(":ref"), Pattern(c.ref));
-    }
+    // Case is ignored for every letter ("Ñ", "Á"), in the way the engine can.
+    const auto textPiece = [&](const QString &column, const QString &typed) {
+        const QString placeholder = QLatin1Char(':') + column;
+        const FoldedLike match = MatchFoldedCase(driverName, column, placeholder, Pattern(typed));
+        piece(match.condition);
+        s.values.insert(match.values);
+    };
+    if (!c.nif.isEmpty())
+        textPiece(QStringLiteral("nif"), c.nif);
+    if (!c.ref.isEmpty())
+        textPiece(QStringLiteral("ref"), c.ref);
     if (c.byTotal) {
         piece(QStringLiteral(" total>=:totaldesde and total<=:totalhasta"));
         s.values.insert(QStringLiteral(":totaldesde"), RequireBound(c.totalDesde));
@@ -202,7 +208,7 @@ SearchSums SumRows(const std::vector<InvoiceHeader> &rows)
 
 InvoiceSearchResult SearchInvoices(const QSqlDatabase &db, const InvoiceSearchCriteria &criteria)
 {
-    const SearchStatement s = BuildInvoiceSearch(criteria);
+    const SearchStatement s = BuildInvoiceSearch(criteria, db.driverName());
     QSqlQuery q = Prepare(db, s.sql);
     q.setForwardOnly(true);
     for (auto it = s.values.cbegin(); it != s.values.cend(); ++it)
@@ -225,15 +231,23 @@ QString SumsLabel(const SearchSums &sums)
            + FormatThousands2(sums.cobrado) + QStringLiteral("  Tot.Pendiente: ") + FormatThousands2(sums.pendiente());
 }
 
-std::vector<InvoiceHeader> ListInvoices(const QSqlDatabase &db)
+int CountInvoices(const QSqlDatabase &db)
 {
-    // Only what the list shows: a hundred thousand invoices open at once.
+    return Scalar(db, QStringLiteral("select count(*) from facturas")).toInt();
+}
+
+std::vector<InvoiceHeader> ListInvoices(const QSqlDatabase &db, int first, int count)
+{
+    // The key's index gives the order; only the rows asked for are read from the records.
     QSqlQuery q = Prepare(db, QStringLiteral("select Iyear, Id, Fecha, NombreCliente, Ref, TotalHonorario, TotalDcto,"
-                                             " TotalIVA, TotalIRPF, Total, Cobrado, FechaCobro from facturas order by Id, Iyear"));
+                                             " TotalIVA, TotalIRPF, Total, Cobrado, FechaCobro from facturas"
+                                             " order by Id, Iyear limit ? offset ?"));
     q.setForwardOnly(true);
+    q.addBindValue(std::max(count, 0));
+    q.addBindValue(std::max(first, 0));
     Exec(q);
     std::vector<InvoiceHeader> rows;
-    rows.reserve(static_cast<std::size_t>(Scalar(db, QStringLiteral("select count(*) from facturas")).toLongLong()));
+    rows.reserve(static_cast<std::size_t>(std::max(count, 0)));
     while (q.next()) {
         InvoiceHeader h;
         h.key = {q.value(1).toInt(), q.value(0).toInt()};
@@ -250,6 +264,16 @@ std::vector<InvoiceHeader> ListInvoices(const QSqlDatabase &db)
         rows.push_back(std::move(h));
     }
     return rows;
+}
+
+int InvoiceListRow(const QSqlDatabase &db, const InvoiceKey &key)
+{
+    if (!InvoiceExists(db, key))
+        return -1;
+    // Two ranges of the key's index rather than one "or", which would walk the whole table.
+    return Scalar(db, QStringLiteral("select count(*) from facturas where Id < ?"), {key.id}).toInt()
+           + Scalar(db, QStringLiteral("select count(*) from facturas where Id = ? and Iyear < ?"), {key.id, key.iyear})
+                 .toInt();
 }
 
 double Commission(double fees, double percent)

@@ -58,14 +58,15 @@ struct SearchRefusal
 };
 std::optional<SearchRefusal> CheckSearch(const InvoiceSearchCriteria &criteria);
 
-// The statement and its named values. Throws AppError with kBadTotalMessage for a total bound
-// that is not a number (CheckSearch says which one first).
+// The statement and its named values, for the engine of the Qt SQL driver named. Throws
+// AppError with kBadTotalMessage for a total bound that is not a number (CheckSearch says
+// which one first).
 struct SearchStatement
 {
     QString sql;
     QVariantMap values;
 };
-SearchStatement BuildInvoiceSearch(const InvoiceSearchCriteria &criteria);
+SearchStatement BuildInvoiceSearch(const InvoiceSearchCriteria &criteria, const QString &driverName);
 
 // Sums over the rows found: Total of all, Total of the collected ones, TotalHonorario.
 struct SearchSums
@@ -89,8 +90,12 @@ SearchSums SumRows(const std::vector<InvoiceHeader> &rows);
 QString FoundLabel(std::size_t count);
 QString SumsLabel(const SearchSums &sums);
 
-// The invoice list in key order (number, then year), with the fields the list shows.
-std::vector<InvoiceHeader> ListInvoices(const QSqlDatabase &db);
+// The invoice list in key order (number, then year), read by position so that a hundred
+// thousand invoices open at once: how many there are, `count` rows from row `first` with the
+// fields the list shows, and the row of an invoice (-1 when it is not stored).
+int CountInvoices(const QSqlDatabase &db);
+std::vector<InvoiceHeader> ListInvoices(const QSqlDatabase &db, int first, int count);
+int InvoiceListRow(const QSqlDatabase &db, const InvoiceKey &key);
 
 // Commission on the fees found: RoundTo2(percent x fees / 100); 10 % of 1234,56 is 123,46.
 inline constexpr double kMaxCommissionPercent = 100.0;

@@ -4,6 +4,7 @@
 #include "store/module_seed.h"
 #include "store/server.h"
 #include "store/sql.h"
+#include "store/text_match.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -174,7 +175,7 @@ void DataStore::open(Alias alias, bool creating)
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
         db.setDatabaseName(file);
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000;") + kSqliteFoldedCaseOption);
         try {
             if (!db.open())
                 throw AppError(QStringLiteral("No se ha podido abrir la base de datos \"%1\".").arg(shown),

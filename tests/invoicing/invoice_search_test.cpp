@@ -78,7 +78,7 @@ TEST(InvoiceSearchRules, TotalBoundsReadAsMeantAndMessagesStopTheSearch)
     ASSERT_TRUE(CheckSearch(c));
     EXPECT_EQ(CheckSearch(c)->field, SearchRefusal::Field::TotalHasta);
     EXPECT_EQ(CheckSearch(c)->message, kBadTotalMessage);
-    EXPECT_THROW(BuildInvoiceSearch(c), AppError);
+    EXPECT_THROW(BuildInvoiceSearch(c, QStringLiteral("QSQLITE")), AppError);
 
     EXPECT_EQ(Commission(1234.56, 10), 123.46);
     EXPECT_EQ(CollectQuestion(false, QDate(2026, 12, 9)),
@@ -92,7 +92,8 @@ TEST_F(InvoiceSearchTest, CriteriaAreBoundAndTypedTextIsNeverExecuted)
     c.nif = QStringLiteral("b12");
     c.numeroDesde = 1;
     c.numeroHasta = 50;
-    const SearchStatement s = BuildInvoiceSearch(c);
+    // (Worded for an engine whose lower() folds every letter; SQLite's is found below.)
+    const SearchStatement s = BuildInvoiceSearch(c, QStringLiteral("QPSQL"));
     EXPECT_TRUE(s.sql.contains(QStringLiteral("where lower(nif) like :nif and  id>=:iddesde and id<=:idhasta")))
         << s.sql.toStdString();
     EXPECT_EQ(s.values.value(QStringLiteral(":nif")).toString(), QStringLiteral("%b12%"));
@@ -128,6 +129,41 @@ TEST_F(InvoiceSearchTest, CriteriaAreBoundAndTypedTextIsNeverExecuted)
     d.fechaDesde = QDate(2024, 3, 2);
     d.fechaHasta = QDate(2024, 12, 31);
     EXPECT_TRUE(found(d).empty());
+}
+
+// SQLite's own lower() and LIKE fold ASCII only.
+TEST_F(InvoiceSearchTest, NifAndReferenceIgnoreTheCaseOfEveryLetter)
+{
+    store(1, QStringLiteral("PEÑA-B1"), 100, QStringLiteral("Ávila Núñez"));
+    store(2, QStringLiteral("peña-b2"), 100, QStringLiteral("ávila NÚÑEZ (2)"));
+    store(3, QStringLiteral("PENA"), 100, QStringLiteral("a.b*c"));
+    store(4, {}, 100, QStringLiteral("axb*c"));
+    store(5, QStringLiteral("\u212A9"), 100); // the Kelvin sign
+    const struct
+    {
+        const char *label;
+        const char *nif;
+        const char *ref;
+        std::vector<int> ids;
+    } cases[] = {
+        {"ñ finds Ñ", "peña", "", {1, 2}},
+        {"Ñ finds ñ", "PEÑA-B2", "", {2}},
+        {"n is not ñ", "pena", "", {3}},
+        {"accented capitals", "", "ÁVILA núñez", {1, 2}},
+        {"% stays any text", "", "ávila%(2", {2}},
+        {"_ stays one letter", "p_ña", "", {1, 2}},
+        {"regex signs are plain text", "", "a.b*", {3}},
+        {"an open bracket", "", "(2", {2}},
+        {"a blank NIF never matches", "%", "", {1, 2, 3, 5}},
+        {"a sign that folds to an ASCII letter", "k9", "", {5}},
+        {"both criteria", "b1", "núñez", {1}},
+    };
+    for (const auto &c : cases) {
+        InvoiceSearchCriteria criteria;
+        criteria.nif = QString::fromUtf8(c.nif);
+        criteria.ref = QString::fromUtf8(c.ref);
+        EXPECT_EQ(found(criteria), c.ids) << c.label;
+    }
 }
 
 TEST_F(InvoiceSearchTest, CollectionFiltersSumsAndCollectionDate)
