@@ -113,7 +113,7 @@ QString TipoTableName(int n)
 
 bool TipoTableExists(const QSqlDatabase &modulo, int n)
 {
-    return modulo.tables().contains(TipoTableName(n), Qt::CaseInsensitive);
+    return TableExists(modulo, TipoTableName(n));
 }
 
 double TableExtra(double extraPorc, double extraFijo, double v)

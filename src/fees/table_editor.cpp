@@ -216,7 +216,7 @@ bool TFormTablas::chooseTable(int id)
         return false;
     }
     auto *model = new QSqlTableModel(this, modulo);
-    model->setTable(TipoTableName(id));
+    model->setTable(ModelTableName(modulo, TipoTableName(id)));
     model->setEditStrategy(QSqlTableModel::OnManualSubmit);
     model->setSort(0, Qt::AscendingOrder);
     if (!model->select()) {

@@ -135,7 +135,7 @@ int HistoryListModel::countWhere(const QString &condition, std::initializer_list
 int HistoryListModel::countUpTo(const QString &condition, const QVariantList &values, int limit) const
 {
     QSqlQuery query = Prepare(m_db, QStringLiteral("SELECT count(*) FROM (SELECT 1 FROM Cabecera WHERE Tipo = ?")
-                                        + condition + QStringLiteral(" LIMIT ?)"));
+                                        + condition + QStringLiteral(" LIMIT ?) AS tramo"));
     query.addBindValue(HistoryKindInterest);
     for (const QVariant &v : values)
         query.addBindValue(v);

@@ -5,6 +5,7 @@
 #include "interest/settlement_checks.h"
 #include "interest/working_movements.h"
 #include "store/data_store.h"
+#include "store/sql.h"
 
 #include <QSqlRecord>
 
@@ -61,7 +62,7 @@ WorkingMovementsModel::WorkingMovementsModel(QSqlDatabase db, const QString &kin
     : QSqlTableModel(parent, db)
     , m_kind(kind == EntryKind ? EntryKind : PaymentKind)
 {
-    setTable(DataStore::WorkingMovementsTable());
+    setTable(ModelTableName(db, DataStore::WorkingMovementsTable()));
     setEditStrategy(OnManualSubmit);
     m_fecha = fieldIndex(QStringLiteral("Fecha"));
     m_importe = fieldIndex(QStringLiteral("Importe"));

@@ -199,6 +199,9 @@ void DataStore::openOnServer(Alias alias, const DatabaseEngine &server, bool cre
     const QString name = connectionName(alias);
     const QString schema = schemaName(alias);
     const QString shown = server.serverText() + QLatin1Char('/') + schema;
+    // A region's folder keeps the module's other files (its tables' settings, its scales).
+    if (alias == Alias::Modulo && !QFileInfo(path(alias)).isDir())
+        throw AppError(QStringLiteral("No existe la carpeta de datos \"%1\".").arg(QDir::toNativeSeparators(path(alias))));
     {
         QSqlDatabase db = OpenServerConnection(server, name, schema);
         try {

@@ -192,6 +192,21 @@ bool IsServer(const QSqlDatabase &db)
     return db.driver() && db.driver()->dbmsType() == QSqlDriver::PostgreSQL;
 }
 
+bool TableExists(const QSqlDatabase &db, const QString &table)
+{
+    if (IsServer(db))
+        return Scalar(db, QStringLiteral("SELECT count(*) FROM information_schema.tables"
+                                         " WHERE table_schema = current_schema() AND table_name = ?"),
+                      {table.toLower()}).toInt() > 0;
+    return Scalar(db, QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE"),
+                  {table}).toInt() > 0;
+}
+
+QString ModelTableName(const QSqlDatabase &db, const QString &table)
+{
+    return IsServer(db) ? table.toLower() : table;
+}
+
 QString RealType(const QSqlDatabase &db)
 {
     return IsServer(db) ? QStringLiteral("DOUBLE PRECISION") : QStringLiteral("REAL");
@@ -244,6 +259,11 @@ QString InsertOrReplace(const QSqlDatabase &db, const QString &table, const QStr
 
 void Exec(QSqlQuery &query)
 {
+    // The server driver reads a forward-only result row by row, and any other statement on
+    // the connection meanwhile cuts it short; the program reads its lists while it looks
+    // other things up, as SQLite allows, so the server sends each result whole.
+    if (ServerConnection(query))
+        query.setForwardOnly(false);
     if (!query.exec())
         Fail(query, query.lastQuery());
 }
@@ -339,4 +359,31 @@ void Transaction::commit()
     }
     m_open = false;
     ConnectionsInTransaction().remove(m_db.connectionName());
+}
+
+Savepoint::Savepoint(QSqlDatabase db)
+    : m_db(std::move(db))
+{
+    if (IsServer(m_db) && !ConnectionsInTransaction().contains(m_db.connectionName()))
+        m_transaction.emplace(m_db);
+    else
+        RunSql(m_db, QStringLiteral("SAVEPOINT cuantix"));
+}
+
+Savepoint::~Savepoint()
+{
+    if (m_released || m_transaction)
+        return; // the transaction rolls itself back
+    QSqlQuery undo(m_db);
+    undo.exec(QStringLiteral("ROLLBACK TO cuantix"));
+    undo.exec(QStringLiteral("RELEASE cuantix"));
+}
+
+void Savepoint::release()
+{
+    if (m_transaction)
+        m_transaction->commit();
+    else
+        RunSql(m_db, QStringLiteral("RELEASE cuantix"));
+    m_released = true;
 }

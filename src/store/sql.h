@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <initializer_list>
+#include <optional>
 
 // Thin checked layer over Qt SQL: every failed prepare or exec throws StoreError, a unique-key
 // failure with StoreCode::KeyViolation. Values are always bound, never pasted into SQL text.
@@ -37,6 +38,11 @@ qint64 InsertReturningKey(const QSqlDatabase &db, const QString &insertSql, cons
 QString InsertOrReplace(const QSqlDatabase &db, const QString &table, const QStringList &columns,
                         const QStringList &keyColumns);
 
+// Whether the database (on a server, the connection's schema) has that table.
+bool TableExists(const QSqlDatabase &db, const QString &table);
+// A table's name as Qt's table models quote it: the server keeps unquoted names in lower case.
+QString ModelTableName(const QSqlDatabase &db, const QString &table);
+
 // What to run on a server connection each time it is opened again after being lost
 // (temporary tables). Replaces the connection's earlier action.
 void SetReopenAction(const QSqlDatabase &db, std::function<void(const QSqlDatabase &)> action);
@@ -62,4 +68,23 @@ public:
 private:
     QSqlDatabase m_db;
     bool m_open = false;
+};
+
+// A write of its own inside whatever transaction the caller has open: released on success,
+// rolled back to its start on failure. With no transaction open it is one (a server has no
+// savepoint outside a transaction).
+class Savepoint
+{
+public:
+    explicit Savepoint(QSqlDatabase db);
+    ~Savepoint();
+    Savepoint(const Savepoint &) = delete;
+    Savepoint &operator=(const Savepoint &) = delete;
+
+    void release();
+
+private:
+    QSqlDatabase m_db;
+    std::optional<Transaction> m_transaction;
+    bool m_released = false;
 };

@@ -47,37 +47,6 @@ std::optional<StoredRecord> FirstRecord(const QSqlDatabase &db, const QString &w
     return FromQuery(q);
 }
 
-// A write of its own inside whatever transaction the caller has open: released on success,
-// rolled back to its start on failure.
-class Savepoint
-{
-public:
-    explicit Savepoint(QSqlDatabase db)
-        : m_db(std::move(db))
-    {
-        RunSql(m_db, QStringLiteral("SAVEPOINT verifactu"));
-    }
-    ~Savepoint()
-    {
-        if (!m_released) {
-            QSqlQuery undo(m_db);
-            undo.exec(QStringLiteral("ROLLBACK TO verifactu"));
-            undo.exec(QStringLiteral("RELEASE verifactu"));
-        }
-    }
-    Savepoint(const Savepoint &) = delete;
-    Savepoint &operator=(const Savepoint &) = delete;
-    void release()
-    {
-        RunSql(m_db, QStringLiteral("RELEASE verifactu"));
-        m_released = true;
-    }
-
-private:
-    QSqlDatabase m_db;
-    bool m_released = false;
-};
-
 // The first write of the savepoint: from here until the caller commits, every other program
 // waits for the database (busy time-out) before it can read a chain's end to extend it.
 void TakeWriteLock(const QSqlDatabase &db)

@@ -140,15 +140,22 @@ TEST_F(InvoiceStoreTest, ALineAndItsTotalsAreStoredTogetherOrNotAtAll)
     CreateInvoice(db(), m_key, QDate(2024, 3, 1));
     AddInvoiceLine(db(), m_key, line(kTipoSuplido, 50));
     // The totals statement fails after the line was written, as a crash there would.
-    RunSql(db(), QStringLiteral("CREATE TEMP TRIGGER fail_totals BEFORE UPDATE OF Total ON facturas"
-                                " BEGIN SELECT RAISE(ABORT, 'disk gone'); END"));
+    if (IsServer(db())) {
+        RunSql(db(), QStringLiteral("CREATE FUNCTION fail_totals() RETURNS trigger LANGUAGE plpgsql AS"
+                                    " $$ BEGIN RAISE EXCEPTION 'disk gone'; END $$"));
+        RunSql(db(), QStringLiteral("CREATE TRIGGER fail_totals BEFORE UPDATE OF Total ON facturas"
+                                    " FOR EACH ROW EXECUTE FUNCTION fail_totals()"));
+    } else {
+        RunSql(db(), QStringLiteral("CREATE TEMP TRIGGER fail_totals BEFORE UPDATE OF Total ON facturas"
+                                    " BEGIN SELECT RAISE(ABORT, 'disk gone'); END"));
+    }
     EXPECT_THROW(AddInvoiceLine(db(), m_key, line(kTipoSuplido, 70)), StoreError);
     InvoiceLine changed = LoadInvoiceLines(db(), m_key).front();
     changed.subTotal = 99;
     changed.calculate();
     EXPECT_THROW(ModifyInvoiceLine(db(), m_key, changed), StoreError);
     EXPECT_THROW(DeleteInvoiceLine(db(), m_key, changed.fecha, 0), StoreError);
-    RunSql(db(), QStringLiteral("DROP TRIGGER fail_totals"));
+    RunSql(db(), QStringLiteral("DROP TRIGGER fail_totals") + (IsServer(db()) ? QStringLiteral(" ON facturas") : QString()));
 
     const auto lines = LoadInvoiceLines(db(), m_key);
     ASSERT_EQ(lines.size(), 1u);

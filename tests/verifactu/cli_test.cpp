@@ -75,7 +75,7 @@ TEST(VerifactuCli, ListsChecksAndPrintsRecords)
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.err, QStringLiteral("No existe el registro VERI*FACTU 9.\n"));
 
-    RunSql(f.db(), QStringLiteral("DROP TRIGGER VerifactuRegistros_SinCambios"));
+    DropRecordsTrigger(f.db(), "VerifactuRegistros_SinCambios");
     RunSql(f.db(), QStringLiteral("UPDATE VerifactuRegistros SET Xml = replace(Xml, '189.00', '180.00') WHERE Numero = 2"));
     r = RunCli(install, {QStringLiteral("comprobar")});
     EXPECT_EQ(r.status, 1);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/data_store.h"
+#include "store/sql.h"
 #include "support/temp_installation.h"
 #include "verifactu/verifactu_ledger.h"
 
@@ -55,3 +56,11 @@ public:
     TempInstallation install;
     DataStore store;
 };
+
+// Drops one of the records' guarding triggers (a test tampering with the table as an
+// outsider could).
+inline void DropRecordsTrigger(const QSqlDatabase &db, const char *name)
+{
+    RunSql(db, QStringLiteral("DROP TRIGGER ") + QLatin1String(name)
+                   + (IsServer(db) ? QStringLiteral(" ON VerifactuRegistros") : QString()));
+}

@@ -301,8 +301,8 @@ TEST(RecordCheck, FindsTheFirstTamperedOrMissingRecord)
         for (int n = 1; n <= 3; ++n)
             ASSERT_TRUE(ledger.recordIssue(f.db(), SampleInvoice(n)));
         ASSERT_TRUE(CheckRecordChain(f.db()).ok());
-        RunSql(f.db(), QStringLiteral("DROP TRIGGER VerifactuRegistros_SinCambios"));
-        RunSql(f.db(), QStringLiteral("DROP TRIGGER VerifactuRegistros_SinBorrar"));
+        DropRecordsTrigger(f.db(), "VerifactuRegistros_SinCambios");
+        DropRecordsTrigger(f.db(), "VerifactuRegistros_SinBorrar");
         RunSql(f.db(), QString::fromLatin1(row.sql));
         const ChainCheck check = CheckRecordChain(f.db());
         EXPECT_FALSE(check.ok()) << row.label;
