@@ -94,6 +94,16 @@ private:
     QSqlDatabase m_db;
 };
 
+// The store's alias of a data set ("datos", "historia", "modulo_*").
+Alias AliasOfSet(const QString &name)
+{
+    if (name == QLatin1String("datos"))
+        return Alias::Devenix;
+    if (name == QLatin1String("historia"))
+        return Alias::Historico;
+    return Alias::Modulo;
+}
+
 void RefuseOtherSessions(const QSqlDatabase &server, const DatabaseEngine &engine)
 {
     if (const int others = OtherServerSessions(server); others > 0)
@@ -214,9 +224,7 @@ MoveSummary MoveToServer(const QString &programDir, const DatabaseEngine &server
             makers.push_back(std::make_unique<DataStore>(UniquePrefix("esquema-")));
             DataStore &store = *makers.back();
             store.setEngine(server);
-            const Alias alias = set.name == QLatin1String("datos")      ? Alias::Devenix
-                                : set.name == QLatin1String("historia") ? Alias::Historico
-                                                                        : Alias::Modulo;
+            const Alias alias = AliasOfSet(set.name);
             store.setPath(alias, programDir + QLatin1Char('/') + set.folder);
             ServerSchemaExists(target.db(), set.name) ? store.connect(alias) : store.create(alias);
         }
@@ -308,9 +316,7 @@ void LoadServerTables(const DatabaseEngine &server, const QString &programDir, c
             continue;
         DataStore store(UniquePrefix("esquema-"));
         store.setEngine(server);
-        const Alias alias = name == QLatin1String("datos")      ? Alias::Devenix
-                            : name == QLatin1String("historia") ? Alias::Historico
-                                                                : Alias::Modulo;
+        const Alias alias = AliasOfSet(name);
         store.setPath(alias, programDir + QLatin1Char('/') + folder);
         if (store.schemaName(alias) != name)
             throw AppError(QStringLiteral("La copia de seguridad contiene los datos de \"%1\", que esta instalación no "
