@@ -5,6 +5,8 @@
 #include "core/ini_file.h"
 #include "core/number_text.h"
 #include "interest/settlement_json.h"
+#include "invoicing/invoice_issuing.h"
+#include "invoicing/invoice_printouts.h"
 #include "invoicing/invoice_store.h"
 #include "store/data_store.h"
 #include "store/record_locks.h"
@@ -38,6 +40,7 @@ public:
     explicit InstalledData(const QString &dir)
         : m_store(QStringLiteral("cli-"))
         , m_settings(dir + QStringLiteral("/Devenix.ini"))
+        , m_dir(dir)
     {
         const QString datos = dir + QStringLiteral("/Datos");
         if (!QFileInfo(datos).isDir())
@@ -49,10 +52,16 @@ public:
 
     QSqlDatabase db() const { return m_store.database(Alias::Intereses); }
     const IniFile &settings() const { return m_settings; }
+    // Stored invoices are issued: their tax records follow them.
+    InvoiceIssuing issuing() const
+    {
+        return InvoiceIssuing::ForInstallation(m_dir, m_settings, ConfiguredRegionName(m_settings, db()));
+    }
 
 private:
     DataStore m_store;
     IniFile m_settings;
+    QString m_dir;
 };
 
 // Reads the fields of one JSON object with the messages a user can act on.
@@ -361,9 +370,12 @@ int Store(const QStringList &args, const QString &dir, CliIo &io)
     const QByteArray json = io.readAllInput();
     const InstalledData data(dir);
     InvoiceCase c = ParseInvoice(json, data.settings(), true);
+    const InvoiceIssuing issuing = data.issuing();
     try {
-        StoreNewInvoice(data.db(), c.header, c.lines);
+        StoreNewInvoice(data.db(), c.header, c.lines, issuing.issueHook());
     } catch (const InvoiceRefusal &refusal) {
+        throw BadInvoice(refusal.message());
+    } catch (const RecordRefusal &refusal) {
         throw BadInvoice(refusal.message());
     }
     return CliOk;
@@ -388,7 +400,12 @@ int Delete(const QStringList &args, const QString &dir, CliIo &io)
         throw BadInvoice(MissingMessage(key));
     // An invoice open in an editor is not pulled from under it.
     const ScopedRecordLock lock(RecordLocks(data.db()), kInvoiceTable, InvoiceLockKey(key));
-    DeleteInvoice(data.db(), key);
+    const InvoiceIssuing issuing = data.issuing();
+    try {
+        DeleteInvoice(data.db(), key, issuing.cancelHook());
+    } catch (const RecordRefusal &refusal) {
+        throw BadInvoice(refusal.message());
+    }
     (void)io;
     return CliOk;
 }

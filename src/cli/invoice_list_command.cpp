@@ -224,7 +224,9 @@ int RunInvoicePdf(const QStringList &args, const QString &dir, CliIo &io)
             throw BadSearch(QStringLiteral("Indique el número, el año y el PDF: devenix-cli factura pdf ID AÑO SALIDA.pdf."));
         const InvoiceKey key = KeyOf(args, QStringLiteral("Indique el número y el año: devenix-cli factura pdf ID AÑO SALIDA.pdf."));
         const InstalledInvoices data(dir);
-        if (!WriteInvoicePdf(data.db(), data.general(), data.settings(), key, data.regionName(), args.at(2)))
+        const QString region = data.regionName();
+        const InvoiceIssuing issuing = InvoiceIssuing::ForInstallation(dir, data.settings(), region);
+        if (!WriteInvoicePdf(data.db(), data.general(), data.settings(), issuing, key, region, args.at(2)))
             throw BadSearch(Missing(key));
         return CliOk;
     } catch (const BadSearch &e) {

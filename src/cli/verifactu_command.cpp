@@ -121,12 +121,21 @@ int Send(const QStringList &args, const QString &dir, CliIo &io)
         io.out(PendingRecordsText(0) + QLatin1Char('\n'));
         return CliOk;
     }
-    const VerifactuSettings settings = ReadVerifactuSettings(IniFile(dir + QStringLiteral("/Devenix.ini")));
+    IniFile ini(dir + QStringLiteral("/Devenix.ini"));
+    const VerifactuSettings settings = ReadVerifactuSettings(ini);
+    const QDateTime notBefore = ReadNextSendingTime(ini);
+    if (!MaySendNow(notBefore, QDateTime::currentDateTimeUtc(), pending)) {
+        io.err(NextSendingText(notBefore) + QLatin1Char('\n') + PendingRecordsText(pending) + QLatin1Char('\n'));
+        return CliFailure;
+    }
     const QString password = QString::fromUtf8(io.readAllInput().split('\n').value(0)).remove(QLatin1Char('\r'));
     SendOptions options;
     options.certificate = LoadClientCertificate(settings.certificateFile, password);
     options.endpoint = AgencyEndpoint(settings.environment);
+    options.notBefore = notBefore;
     const SendReport report = SendPendingRecords(datos.db(), options);
+    if (report.nextAllowed != notBefore)
+        WriteNextSendingTime(ini, report.nextAllowed);
     if (!report.ok()) {
         io.err(SendReportText(report));
         return CliFailure;

@@ -1,6 +1,7 @@
 #include "invoicing/company_data.h"
 
 #include "core/ini_file.h"
+#include "core/spanish_ids.h"
 #include "fees/region_modules.h"
 #include "store/app_context.h"
 #include "store/sql.h"
@@ -87,6 +88,17 @@ std::optional<MissingCompanyField> FirstMissingField(const CompanyData &data)
 QString MissingFieldMessage(const MissingCompanyField &missing)
 {
     return QStringLiteral("Debe completar la casilla \"") + missing.caption + QStringLiteral("\".");
+}
+
+std::optional<QString> CompanyNifProblem(const QString &nif)
+{
+    if (Blank(nif))
+        return MissingFieldMessage({&CompanyData::nif, QStringLiteral("D.N.I./N.I.F.")});
+    if (CheckTaxId(nif) == TaxIdKind::Invalid)
+        return QStringLiteral("El D.N.I./N.I.F. \"%1\" de la empresa no es un N.I.F., N.I.E. ni C.I.F. válido. "
+                              "Revíselo: la Agencia Tributaria lo exige en cada factura VERI*FACTU.")
+            .arg(nif.trimmed());
+    return std::nullopt;
 }
 
 int PhoneDigitCount(const QString &phone)

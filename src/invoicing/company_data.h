@@ -58,6 +58,10 @@ std::optional<MissingCompanyField> FirstMissingField(const CompanyData &data);
 // "Debe completar la casilla \"Teléfono\"."
 QString MissingFieldMessage(const MissingCompanyField &missing);
 
+// The office's own tax number must be a valid NIF, NIE or CIF (CheckTaxId): the agency refuses
+// records of any other issuer. The message for the "D.N.I./N.I.F." box, or nothing when valid.
+std::optional<QString> CompanyNifProblem(const QString &nif);
+
 // A telephone holds at most nine digits (a Spanish number); the spaces an office types to
 // read it ("915 550 123") do not count and are kept.
 inline constexpr int kPhoneDigits = 9;

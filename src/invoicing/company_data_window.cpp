@@ -2,10 +2,13 @@
 
 #include "core/ini_file.h"
 #include "store/app_context.h"
+#include "verifactu/certificate_password.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QFileInfo>
 #include <QGridLayout>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -56,11 +59,16 @@ TFormConfHono::TFormConfHono(AppContext &context, QWidget *parent)
     for (const Province &province : ReadProvinces(m_context.store.database(Alias::General)))
         m_provincia->addItem(province.name, province.id);
     setData(ReadCompanyData(m_context.settings()));
+    setVerifactu(ReadVerifactuSettings(m_context.settings()));
     m_vatCaption->setText(VatCaptionForRegion(m_context.session.regionName));
 
     connect(m_provincia, &QComboBox::activated, this, &TFormConfHono::showVatCaptionForProvince);
     connect(m_codigoPostal, &QLineEdit::textEdited, this, [this] { m_postalCodeEdited = true; });
     connect(m_codigoPostal, &QLineEdit::editingFinished, this, &TFormConfHono::postalCodeLeft);
+    connect(m_nif, &QLineEdit::textEdited, m_nifError, [this] {
+        m_nifError->clear();
+        m_nifError->hide();
+    });
 }
 
 void TFormConfHono::buildForm()
@@ -82,6 +90,11 @@ void TFormConfHono::buildForm()
     m_iva = Edit(this, "tbxIVA");
     m_irpf = Edit(this, "tbxIRPF");
     m_inscripcion = Edit(this, "tbxInscripcion", 170);
+    m_nifError = new QLabel(this);
+    m_nifError->setObjectName(QStringLiteral("lblNifError"));
+    m_nifError->setStyleSheet(QStringLiteral("color: #c00000"));
+    m_nifError->setWordWrap(true);
+    m_nifError->hide();
     m_vatCaption = new QLabel(QStringLiteral("I.V.A."), this);
     m_vatCaption->setObjectName(QStringLiteral("lblIVA"));
     for (QLineEdit *rate : {m_iva, m_irpf})
@@ -104,6 +117,8 @@ void TFormConfHono::buildForm()
     addRow(QStringLiteral("Empresa:"), true, m_empresa);
     ++row;
     addRow(QStringLiteral("D.N.I./N.I.F.:"), true, m_nif, 1);
+    ++row;
+    grid->addWidget(m_nifError, row, 1, 1, 3);
     ++row;
     addRow(QStringLiteral("Dirección:"), true, m_direccion);
     ++row;
@@ -152,15 +167,100 @@ void TFormConfHono::buildForm()
     layout->addWidget(note);
     layout->addSpacing(8);
     layout->addLayout(grid);
+    QGroupBox *verifactu = buildVerifactuGroup();
+    layout->addWidget(verifactu);
     layout->addStretch();
     layout->addWidget(buttons);
 
+    const auto button = [verifactu](const char *name) { return verifactu->findChild<QPushButton *>(QLatin1String(name)); };
     QWidget *const order[] = {m_empresa, m_nif, m_direccion, m_codigoPostal, m_localidad, m_provincia,
                               m_telefono, m_telefono2, m_movil, m_fax, m_email, m_iva, m_irpf,
-                              m_inscripcion, ok, cancel};
+                              m_inscripcion, m_certificate, button("btnCertificado"), m_environment,
+                              button("btnProbarConexion"), ok, cancel};
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
     resize(620, sizeHint().height());
+}
+
+QGroupBox *TFormConfHono::buildVerifactuGroup()
+{
+    auto *group = new QGroupBox(QStringLiteral("VERI*FACTU"), this);
+    group->setObjectName(QStringLiteral("GrupoVerifactu"));
+    m_certificate = Edit(group, "tbxCertificado");
+    m_certificate->setPlaceholderText(QStringLiteral("Archivo .p12 o .pfx de la empresa o de su representante"));
+    auto *browse = new QPushButton(QStringLiteral("..."), group);
+    browse->setObjectName(QStringLiteral("btnCertificado"));
+    browse->setMaximumWidth(32);
+    m_environment = new QComboBox(group);
+    m_environment->setObjectName(QStringLiteral("cmbEntorno"));
+    m_environment->addItem(QStringLiteral("Pruebas"), static_cast<int>(AgencyEnvironment::Pruebas));
+    m_environment->addItem(QStringLiteral("Producción"), static_cast<int>(AgencyEnvironment::Produccion));
+    m_endpoint = new QLabel(group);
+    m_endpoint->setObjectName(QStringLiteral("lblDireccionEnvio"));
+    m_endpoint->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto *test = new QPushButton(QStringLiteral("Probar conexión"), group);
+    test->setObjectName(QStringLiteral("btnProbarConexion"));
+
+    auto *grid = new QGridLayout(group);
+    grid->addWidget(new QLabel(QStringLiteral("Certificado:"), group), 0, 0);
+    auto *file = new QHBoxLayout;
+    file->addWidget(m_certificate, 1);
+    file->addWidget(browse);
+    grid->addLayout(file, 0, 1, 1, 2);
+    grid->addWidget(new QLabel(QStringLiteral("Entorno:"), group), 1, 0);
+    grid->addWidget(m_environment, 1, 1);
+    grid->addWidget(test, 1, 2, Qt::AlignRight);
+    grid->addWidget(m_endpoint, 2, 1, 1, 2);
+    grid->setColumnStretch(1, 1);
+
+    connect(browse, &QPushButton::clicked, this, &TFormConfHono::chooseCertificate);
+    connect(test, &QPushButton::clicked, this, &TFormConfHono::testConnection);
+    connect(m_environment, &QComboBox::currentIndexChanged, this, &TFormConfHono::showEndpoint);
+    showEndpoint();
+    return group;
+}
+
+VerifactuSettings TFormConfHono::verifactu() const
+{
+    VerifactuSettings v;
+    v.certificateFile = m_certificate->text().trimmed();
+    v.environment = static_cast<AgencyEnvironment>(m_environment->currentData().toInt());
+    return v;
+}
+
+void TFormConfHono::setVerifactu(const VerifactuSettings &settings)
+{
+    m_certificate->setText(settings.certificateFile);
+    m_environment->setCurrentIndex(m_environment->findData(static_cast<int>(settings.environment)));
+    showEndpoint();
+}
+
+void TFormConfHono::showEndpoint()
+{
+    m_endpoint->setText(AgencyEndpoint(verifactu().environment).toString());
+}
+
+void TFormConfHono::chooseCertificate()
+{
+    Prompter::FileRequest request;
+    request.title = QStringLiteral("Certificado para VERI*FACTU");
+    request.filters = {QStringLiteral("Certificados PKCS#12 (*.p12 *.pfx)"), QStringLiteral("Todos los archivos (*)")};
+    if (!m_certificate->text().trimmed().isEmpty())
+        request.directory = QFileInfo(m_certificate->text().trimmed()).absolutePath();
+    const QString chosen = m_context.prompter.openFile(request);
+    if (!chosen.isEmpty())
+        m_certificate->setText(chosen);
+}
+
+void TFormConfHono::testConnection()
+{
+    setCursor(Qt::WaitCursor);
+    const auto check = ProbeAgencyConnection(verifactu(), ProgramCertificatePassword(), m_context.prompter);
+    unsetCursor();
+    if (!check)
+        return;
+    m_context.prompter.message(check->text, check->ok ? Prompter::Icon::Information : Prompter::Icon::Warning,
+                               Prompter::Buttons::Ok, QStringLiteral("Probar conexión"));
 }
 
 CompanyData TFormConfHono::data() const
@@ -254,8 +354,19 @@ void TFormConfHono::accept()
             field->setFocus();
         return;
     }
+    const auto problem = CompanyNifProblem(entered.nif);
+    m_nifError->setText(problem.value_or(QString()));
+    m_nifError->setVisible(problem.has_value());
+    if (problem && height() < sizeHint().height())
+        resize(width(), sizeHint().height());
+    if (problem) {
+        m_context.prompter.inform(*problem);
+        m_nif->setFocus();
+        return;
+    }
     IniFile settings = m_context.settings();
     WriteCompanyData(settings, entered);
+    WriteVerifactuSettings(settings, verifactu());
     QDialog::accept();
     ChooseBillingRegion(m_context);
 }

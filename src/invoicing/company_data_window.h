@@ -1,16 +1,19 @@
 #pragma once
 
 #include "invoicing/company_data.h"
+#include "verifactu/agency_sender.h"
 
 #include <QDialog>
 
 class QComboBox;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 struct AppContext;
 
-// "Datos Empresa": the office's own data, its default VAT and withholding rates, and its
-// province, from which " Aceptar" chooses the fee region.
+// "Datos Empresa": the office's own data, its default VAT and withholding rates, its
+// province, from which " Aceptar" chooses the fee region, and how VERI*FACTU records are sent
+// (certificate and environment; the certificate's password is never stored).
 class TFormConfHono final : public QDialog
 {
     Q_OBJECT
@@ -23,11 +26,17 @@ public:
 
     CompanyData data() const;
     void setData(const CompanyData &data);
+    VerifactuSettings verifactu() const;
+    void setVerifactu(const VerifactuSettings &settings);
 
     void accept() override;
 
 private:
     void buildForm();
+    QGroupBox *buildVerifactuGroup();
+    void chooseCertificate();
+    void testConnection();
+    void showEndpoint();
     void postalCodeLeft();
     void showVatCaptionForProvince();
     void selectProvince(int id);
@@ -50,5 +59,9 @@ private:
     QLineEdit *m_inscripcion = nullptr;
     QLineEdit *m_email = nullptr;
     QLineEdit *m_codigoPostal = nullptr;
+    QLabel *m_nifError = nullptr;
+    QLineEdit *m_certificate = nullptr;
+    QComboBox *m_environment = nullptr;
+    QLabel *m_endpoint = nullptr;
     bool m_postalCodeEdited = false;
 };

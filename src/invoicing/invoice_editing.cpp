@@ -22,8 +22,9 @@ std::optional<double> RateText(const QString &text)
 
 } // namespace
 
-InvoiceEditing::InvoiceEditing(QSqlDatabase db, const IniFile &settings, const InvoiceKey &key)
+InvoiceEditing::InvoiceEditing(QSqlDatabase db, const IniFile &settings, const InvoiceKey &key, InvoiceIssuing issuing)
     : m_db(std::move(db))
+    , m_issuing(std::move(issuing))
 {
     std::optional<InvoiceHeader> header = LoadInvoice(m_db, key);
     if (!header)
@@ -51,7 +52,7 @@ void InvoiceEditing::typeRate(Rate rate, const QString &text)
     case Rate::Irpf: changed.irpf = value; break;
     case Rate::Dcto: changed.dcto = value; break;
     }
-    changed.totals = RerateInvoice(m_db, m_header.key, changed.rates(), m_header.totals);
+    changed.totals = RerateInvoice(m_db, m_header.key, changed.rates(), m_header.totals, m_issuing.changeHook());
     m_header = std::move(changed);
     reloadLines();
 }
@@ -77,7 +78,7 @@ void InvoiceEditing::addLine(const NewLine &entry)
     line.tabla = entry.tabla;
     line.porcentaje = entry.porcentaje;
     line.calculate();
-    LineChange change = AddInvoiceLine(m_db, m_header.key, std::move(line));
+    LineChange change = AddInvoiceLine(m_db, m_header.key, std::move(line), m_issuing.changeHook());
     m_header.totals = change.totals;
     // Kept in key order without reading every line back.
     const auto at = std::upper_bound(m_lines.begin(), m_lines.end(), change.line, [](const InvoiceLine &a, const InvoiceLine &b) {
@@ -89,7 +90,7 @@ void InvoiceEditing::addLine(const NewLine &entry)
 void InvoiceEditing::deleteLine(int row)
 {
     const InvoiceLine &line = m_lines.at(static_cast<std::size_t>(row));
-    m_header.totals = DeleteInvoiceLine(m_db, m_header.key, line.fecha, line.linea);
+    m_header.totals = DeleteInvoiceLine(m_db, m_header.key, line.fecha, line.linea, m_issuing.changeHook());
     m_lines.erase(m_lines.begin() + row);
 }
 
@@ -109,7 +110,7 @@ InvoiceLine InvoiceEditing::modifiedLine(int row, const LineModification &modifi
 void InvoiceEditing::storeLine(int row, const InvoiceLine &line)
 {
     InvoiceLine &shown = m_lines.at(static_cast<std::size_t>(row));
-    m_header.totals = ModifyInvoiceLine(m_db, m_header.key, line);
+    m_header.totals = ModifyInvoiceLine(m_db, m_header.key, line, m_issuing.changeHook());
     shown = line;
 }
 
@@ -118,14 +119,19 @@ void InvoiceEditing::recalculateTotals()
     m_header.totals = RecalcularTotales(m_db, m_header.key);
 }
 
-void InvoiceEditing::close()
+void InvoiceEditing::close(bool accepted)
 {
-    m_header.totals = StoreInvoiceHeader(m_db, m_header);
+    const bool issuing = accepted && !m_lines.empty();
+    m_header.totals =
+        StoreInvoiceHeader(m_db, m_header, issuing ? m_issuing.issueHook() : m_issuing.changeHook());
 }
 
 NewInvoiceProposal ProposeNewInvoice(const QSqlDatabase &db, const QDate &today)
 {
-    return {ProposedInvoiceNumber(db), today.year(), today};
+    std::optional<int> number = ProposedInvoiceNumber(db);
+    while (number && VerifactuLedger::NumberWasCancelled(db, *number, today.year()))
+        ++*number;
+    return {number, today.year(), today};
 }
 
 InvoiceKey CreateNewInvoice(const QSqlDatabase &db, const QString &number, const QString &year, const QDate &fecha,
@@ -136,6 +142,8 @@ InvoiceKey CreateNewInvoice(const QSqlDatabase &db, const QString &number, const
     const InvoiceKey key{IntegerFromText(number), IntegerFromText(year)};
     if (InvoiceExists(db, key))
         throw InvoiceRefusal(kDuplicateInvoiceMessage);
+    if (VerifactuLedger::NumberWasCancelled(db, key.id, key.iyear))
+        throw InvoiceRefusal(kNumberCancelledMessage);
     CreateInvoice(db, key, fecha.isValid() ? fecha : today);
     return key;
 }

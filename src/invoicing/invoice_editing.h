@@ -1,5 +1,6 @@
 #pragma once
 
+#include "invoicing/invoice_issuing.h"
 #include "invoicing/invoice_store.h"
 
 #include <QDate>
@@ -13,8 +14,10 @@ class IniFile;
 
 // One invoice open in the editor: its header as being typed, its stored lines and every change
 // the editor makes. Each line change is stored at once with the totals it changes; the header's
-// typed fields are stored when the editor closes, with the totals of the stored lines. Throws
-// StoreError DeletedByOther (kInvoiceDeletedMessage) when the invoice vanished meanwhile.
+// typed fields are stored when the editor closes, with the totals of the stored lines. Once the
+// invoice is issued every change also writes its tax record, in the change's transaction (a
+// refused record, RecordRefusal, leaves the invoice as it was). Throws StoreError
+// DeletedByOther (kInvoiceDeletedMessage) when the invoice vanished meanwhile.
 class InvoiceEditing
 {
 public:
@@ -48,7 +51,7 @@ public:
 
     // Loads the invoice; a blank VAT takes the settings' (DefaultInvoiceVat), a blank
     // withholding the settings' (DefaultInvoiceWithholding); the discount is kept as it is.
-    InvoiceEditing(QSqlDatabase db, const IniFile &settings, const InvoiceKey &key);
+    InvoiceEditing(QSqlDatabase db, const IniFile &settings, const InvoiceKey &key, InvoiceIssuing issuing);
 
     const InvoiceHeader &header() const { return m_header; }
     // The typed header fields (client data, reference, notes); rates go through typeRate.
@@ -72,18 +75,20 @@ public:
     void recalculateTotals();
 
     // Any close: the header's typed fields and the totals of the stored lines, one transaction.
-    void close();
+    // Accepted with at least one line, the invoice is issued.
+    void close(bool accepted = false);
 
 private:
     void reloadLines();
 
     QSqlDatabase m_db;
+    InvoiceIssuing m_issuing;
     InvoiceHeader m_header;
     std::vector<InvoiceLine> m_lines;
 };
 
-// The new-invoice dialog's proposal: the highest number of any year + 1 (nothing for an empty
-// table), the current year and today.
+// The new-invoice dialog's proposal: the highest number of any year + 1, past the numbers of
+// this year's cancelled invoices (nothing for an empty table), the current year and today.
 struct NewInvoiceProposal
 {
     std::optional<int> number;
@@ -95,7 +100,8 @@ NewInvoiceProposal ProposeNewInvoice(const QSqlDatabase &db, const QDate &today)
 inline const QString kNumberAndYearRequiredMessage = QStringLiteral("Debe rellenar el campo Num de Factura y Año");
 
 // "&Aceptar" of the new-invoice dialog: creates the header and returns its key. Throws
-// InvoiceRefusal with kNumberAndYearRequiredMessage or kDuplicateInvoiceMessage, AppError with
+// InvoiceRefusal with kNumberAndYearRequiredMessage, kDuplicateInvoiceMessage or
+// kNumberCancelledMessage (a number issued and then deleted is never used again), AppError with
 // the conversion message for a number or year that is not a whole number. An empty date is
 // today.
 InvoiceKey CreateNewInvoice(const QSqlDatabase &db, const QString &number, const QString &year, const QDate &fecha,

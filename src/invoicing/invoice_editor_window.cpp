@@ -68,7 +68,8 @@ TFormFact1::TFormFact1(AppContext &context, const InvoiceKey &key, QWidget *pare
     , m_context(context)
     , m_lock(RecordLocks(context.store.database(Alias::Intereses)), kInvoiceTable, InvoiceLockKey(key),
              [&] { return InvoiceExists(context.store.database(Alias::Intereses), key); })
-    , m_editing(context.store.database(Alias::Intereses), context.settings(), key)
+    , m_editing(context.store.database(Alias::Intereses), context.settings(), key,
+                InvoiceIssuing::ForInstallation(context.session.programDir, context.settings(), context.session.regionName))
 {
     setObjectName(QStringLiteral("FormFact1"));
     setWindowTitle(QStringLiteral("Facturar"));
@@ -429,13 +430,13 @@ void TFormFact1::takeHeaderFields()
     h.notas = m_notas->toPlainText();
 }
 
-bool TFormFact1::storeOnClose()
+bool TFormFact1::storeOnClose(bool accepted)
 {
     commitPendingRates();
     if (m_invoiceGone)
         return true;
     takeHeaderFields();
-    const bool stored = attempt([this] { m_editing.close(); });
+    const bool stored = attempt([this, accepted] { m_editing.close(accepted); });
     return stored || m_invoiceGone;
 }
 
@@ -443,7 +444,7 @@ void TFormFact1::done(int result)
 {
     if (!m_closed && !m_invoiceGone) {
         m_closing = true;
-        const bool stored = storeOnClose();
+        const bool stored = storeOnClose(result == QDialog::Accepted);
         m_closing = false;
         if (!stored)
             return; // the header could not be stored: the window stays open to try again

@@ -20,7 +20,8 @@ struct AppContext;
 
 // "Facturar" (TFormFact1): one invoice, its client data, rates, notes and lines. Every line
 // change is stored at once with the totals; the header is stored, with the totals of the stored
-// lines, whenever the window closes, by "Ace&ptar" or otherwise.
+// lines, whenever the window closes, by "Ace&ptar" or otherwise. "Ace&ptar" with a line issues
+// the invoice; a refused record keeps the window open with the refusal shown.
 class TFormFact1 final : public QDialog
 {
     Q_OBJECT
@@ -54,7 +55,7 @@ private:
     void commitPendingRates();
     void takeHeaderFields();
     int selectedRow() const;
-    bool storeOnClose();
+    bool storeOnClose(bool accepted);
     // Runs a change; a failure is shown and, when the invoice vanished, the window closes
     // without storing anything.
     bool attempt(const std::function<void()> &change);

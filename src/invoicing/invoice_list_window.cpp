@@ -9,6 +9,7 @@
 #include "report/report_preview.h"
 #include "store/app_context.h"
 #include "store/lock_conflict.h"
+#include "widgets/application.h"
 #include "widgets/list_grid.h"
 
 #include <QHBoxLayout>
@@ -125,9 +126,19 @@ void TFormFact::deleteInvoice()
     if (!invoice)
         return;
     const InvoiceKey key = invoice->key;
-    LockConflict(m_context.prompter, LockBeginning::Record,
-                 [&] { AskAndDeleteInvoice(m_context.store.database(Alias::Intereses), m_context.prompter, key); },
-                 [] {}, true);
+    const InvoiceIssuing issuing = InvoiceIssuing::ForInstallation(m_context.session.programDir, m_context.settings(),
+                                                                   m_context.session.regionName);
+    LockConflict(
+        m_context.prompter, LockBeginning::Record,
+        [&] {
+            try {
+                AskAndDeleteInvoice(m_context.store.database(Alias::Intereses), m_context.prompter, key,
+                                    issuing.cancelHook());
+            } catch (const RecordRefusal &refusal) {
+                ShowStandardError(m_context.prompter, refusal.message());
+            }
+        },
+        [] {}, true);
     reload(key);
 }
 
@@ -166,12 +177,23 @@ void EditStoredInvoice(AppContext &context, const InvoiceKey &key, QWidget *pare
 void PreviewStoredInvoice(AppContext &context, const InvoiceKey &key, QWidget *parent)
 {
     const QSqlDatabase db = context.store.database(Alias::Intereses);
+    QString qrUrl;
+    try {
+        // Printing issues the invoice: it never goes out without its QR code.
+        qrUrl = InvoiceQrUrl(db, context.settings(),
+                             InvoiceIssuing::ForInstallation(context.session.programDir, context.settings(),
+                                                             context.session.regionName),
+                             key);
+    } catch (const RecordRefusal &refusal) {
+        ShowStandardError(context.prompter, refusal.message());
+        return;
+    }
     const auto header = LoadInvoice(db, key);
-    if (!header)
+    if (!header || qrUrl.isEmpty())
         return;
     const BandReport report = InvoiceReport(*header, LoadInvoiceLines(db, key),
                                             ReadInvoiceOffice(context.settings(), context.store.database(Alias::General)),
-                                            context.session.regionName);
+                                            context.session.regionName, qrUrl);
     PreviewReport(report.build(), report.geometry(), report.title(), parent);
 }
 

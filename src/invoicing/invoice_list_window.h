@@ -44,7 +44,8 @@ private:
 // The editor on a stored invoice, with the reaction to its record lock. Nothing happens when
 // the invoice no longer exists.
 void EditStoredInvoice(AppContext &context, const InvoiceKey &key, QWidget *parent);
-// The invoice printout in the print preview; nothing when the invoice no longer exists.
+// The invoice printout in the print preview, with its QR code (issuing the invoice first; a
+// refusal is shown and nothing printed); nothing when the invoice no longer exists.
 void PreviewStoredInvoice(AppContext &context, const InvoiceKey &key, QWidget *parent);
 // The invoice list report over rows found, in the print preview.
 void PreviewInvoiceList(AppContext &context, const std::vector<InvoiceHeader> &rows, QWidget *parent);

@@ -6,6 +6,9 @@
 #include "fees/region_modules.h"
 #include "invoicing/company_data.h"
 #include "report/report_painter.h"
+#include "verifactu/agency_sender.h"
+#include "verifactu/qr_painting.h"
+#include "verifactu/qr_url.h"
 #include "store/sql.h"
 
 #include <array>
@@ -111,6 +114,22 @@ void AddPageNumberFooter(BandReport &report, const QString &label, double width)
     });
 }
 
+// The code with its caption above and its legend below, centred, in the largest type of the
+// invoice; nothing else comes within kQrQuietMm of the code.
+constexpr double kQrTextHeight = 6.0;
+// The QR block and the space left below it before the heading.
+constexpr double kQrBlockHeight = 2 * kQrTextHeight + 2 * kQrQuietMm + kQrSideMm + 2.0;
+
+void AddTaxQr(ReportBand &band, const QString &url, double width)
+{
+    const TextStyle style{12.0, true, false, false};
+    const double textHeight = kQrTextHeight;
+    band.text(QRectF(0, 0, width, textHeight), kQrCaption, style, Qt::AlignHCenter | Qt::AlignBottom);
+    band.qrCode(QRectF((width - kQrSideMm) / 2, textHeight + kQrQuietMm, kQrSideMm, kQrSideMm), url);
+    band.text(QRectF(0, textHeight + 2 * kQrQuietMm + kQrSideMm, width, textHeight), kQrLegend, style,
+              Qt::AlignHCenter | Qt::AlignTop);
+}
+
 } // namespace
 
 InvoiceOffice ReadInvoiceOffice(const IniFile &settings, const QSqlDatabase &general)
@@ -143,39 +162,43 @@ QString ConfiguredRegionName(const IniFile &settings, const QSqlDatabase &genera
 }
 
 BandReport InvoiceReport(const InvoiceHeader &inv, const std::vector<InvoiceLine> &lines, const InvoiceOffice &office,
-                         const QString &regionName)
+                         const QString &regionName, const QString &qrUrl)
 {
     const InvoiceWords words = WordsFor(regionName);
     BandReport report(QStringLiteral("Factura %1/%2").arg(inv.key.id).arg(inv.key.iyear));
     const PageGeometry geometry = report.geometry();
     const double width = geometry.contentWidth();
 
-    ReportBand heading(72.0);
-    heading.text(QRectF(0, 0, 100, 7), office.empresa, TextStyle{12.0, true, false, false});
-    heading.text(QRectF(0, 7, 10, 5), QStringLiteral("Nif."), kPlain);
-    heading.text(QRectF(10, 7, 80, 5), office.nif, kPlain);
-    heading.text(QRectF(width - 90, 0, 90, 5), office.direccion, kPlain, kRight);
-    heading.text(QRectF(width - 90, 5, 90, 5), office.localidad + QStringLiteral(" (") + office.provincia + QLatin1Char(')'),
+    // The tax QR code comes first, alone at the top of the first page; the heading follows.
+    const double top = qrUrl.isEmpty() ? 0.0 : kQrBlockHeight;
+    ReportBand heading(top + 72.0);
+    if (!qrUrl.isEmpty())
+        AddTaxQr(heading, qrUrl, width);
+    heading.text(QRectF(0, top, 100, 7), office.empresa, TextStyle{12.0, true, false, false});
+    heading.text(QRectF(0, top + 7, 10, 5), QStringLiteral("Nif."), kPlain);
+    heading.text(QRectF(10, top + 7, 80, 5), office.nif, kPlain);
+    heading.text(QRectF(width - 90, top, 90, 5), office.direccion, kPlain, kRight);
+    heading.text(QRectF(width - 90, top + 5, 90, 5), office.localidad + QStringLiteral(" (") + office.provincia + QLatin1Char(')'),
                  kPlain, kRight);
-    heading.text(QRectF(width - 90, 10, 90, 5),
+    heading.text(QRectF(width - 90, top + 10, 90, 5),
                  QStringLiteral("Telf. ") + office.telefono + QStringLiteral(" - Fax. ") + office.fax, kPlain, kRight);
-    heading.text(QRectF(0, 22, 25, 6), QStringLiteral("FACTURA  Nº:"), kBold);
-    heading.text(QRectF(25, 22, 15, 6), QString::number(inv.key.id), kBold, kRight);
-    heading.text(QRectF(40, 22, 3, 6), QStringLiteral("/"), kBold, Qt::AlignCenter);
-    heading.text(QRectF(43, 22, 15, 6), QString::number(inv.key.iyear), kBold);
-    heading.text(QRectF(0, 29, 10, 5), QStringLiteral("Ref."), kPlain);
-    heading.text(QRectF(10, 29, 70, 5), inv.ref, kPlain);
+    heading.text(QRectF(0, top + 22, 25, 6), QStringLiteral("FACTURA  Nº:"), kBold);
+    heading.text(QRectF(25, top + 22, 15, 6), QString::number(inv.key.id), kBold, kRight);
+    heading.text(QRectF(40, top + 22, 3, 6), QStringLiteral("/"), kBold, Qt::AlignCenter);
+    heading.text(QRectF(43, top + 22, 15, 6), QString::number(inv.key.iyear), kBold);
+    heading.text(QRectF(0, top + 29, 10, 5), QStringLiteral("Ref."), kPlain);
+    heading.text(QRectF(10, top + 29, 70, 5), inv.ref, kPlain);
     const double cx = width - 95;
-    heading.text(QRectF(cx, 22, 95, 5), inv.nombreCliente, kBold);
-    heading.text(QRectF(cx, 28, 18, 5), QStringLiteral("NIF/CIF:"), kPlain);
-    heading.text(QRectF(cx + 18, 28, 77, 5), inv.nif, kBold);
-    heading.text(QRectF(cx, 34, 18, 5), words.domicilio, kPlain);
-    heading.text(QRectF(cx + 18, 34, 77, 5), inv.direccion, kBold);
-    heading.text(QRectF(cx, 40, 18, 5), QStringLiteral("C.P."), kPlain);
-    heading.text(QRectF(cx + 18, 40, 77, 5), inv.codPostal, kBold);
-    heading.text(QRectF(0, 56, width, 5), office.provincia + QStringLiteral(" a, ") + FormatDate(inv.fecha), kPlain,
+    heading.text(QRectF(cx, top + 22, 95, 5), inv.nombreCliente, kBold);
+    heading.text(QRectF(cx, top + 28, 18, 5), QStringLiteral("NIF/CIF:"), kPlain);
+    heading.text(QRectF(cx + 18, top + 28, 77, 5), inv.nif, kBold);
+    heading.text(QRectF(cx, top + 34, 18, 5), words.domicilio, kPlain);
+    heading.text(QRectF(cx + 18, top + 34, 77, 5), inv.direccion, kBold);
+    heading.text(QRectF(cx, top + 40, 18, 5), QStringLiteral("C.P."), kPlain);
+    heading.text(QRectF(cx + 18, top + 40, 77, 5), inv.codPostal, kBold);
+    heading.text(QRectF(0, top + 56, width, 5), office.provincia + QStringLiteral(" a, ") + FormatDate(inv.fecha), kPlain,
                  kRight);
-    heading.rule(66, 0, width, 0.4);
+    heading.rule(top + 66, 0, width, 0.4);
     report.setTitleBand(std::move(heading));
 
     const QString inscription = QLatin1Char(' ') + office.inscripcion;
@@ -229,9 +252,9 @@ BandReport InvoiceReport(const InvoiceHeader &inv, const std::vector<InvoiceLine
 }
 
 std::vector<ReportPage> InvoicePages(const InvoiceHeader &invoice, const std::vector<InvoiceLine> &lines,
-                                     const InvoiceOffice &office, const QString &regionName)
+                                     const InvoiceOffice &office, const QString &regionName, const QString &qrUrl)
 {
-    return InvoiceReport(invoice, lines, office, regionName).build();
+    return InvoiceReport(invoice, lines, office, regionName, qrUrl).build();
 }
 
 BandReport InvoiceListReport(const std::vector<InvoiceHeader> &rows, const QString &regionName, const QDate &printDate)
@@ -335,14 +358,25 @@ std::vector<ReportPage> InvoiceListPages(const std::vector<InvoiceHeader> &rows,
     return InvoiceListReport(rows, regionName, printDate).build();
 }
 
-bool WriteInvoicePdf(const QSqlDatabase &db, const QSqlDatabase &general, const IniFile &settings,
-                     const InvoiceKey &key, const QString &regionName, const QString &path)
+QString InvoiceQrUrl(const QSqlDatabase &db, const IniFile &settings, const InvoiceIssuing &issuing,
+                     const InvoiceKey &key)
 {
+    const auto alta = issuing.issueForPrinting(db, key);
+    return alta ? QrValidationUrl(ReadVerifactuSettings(settings).environment, *alta) : QString();
+}
+
+bool WriteInvoicePdf(const QSqlDatabase &db, const QSqlDatabase &general, const IniFile &settings,
+                     const InvoiceIssuing &issuing, const InvoiceKey &key, const QString &regionName,
+                     const QString &path)
+{
+    if (!InvoiceExists(db, key))
+        return false;
+    const QString qrUrl = InvoiceQrUrl(db, settings, issuing, key);
     const auto header = LoadInvoice(db, key);
     if (!header)
         return false;
     const BandReport report = InvoiceReport(*header, LoadInvoiceLines(db, key), ReadInvoiceOffice(settings, general),
-                                            regionName);
+                                            regionName, qrUrl);
     WriteReportPdf(report.build(), report.geometry(), report.title(), path);
     return true;
 }

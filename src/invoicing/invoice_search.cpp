@@ -305,7 +305,8 @@ bool ToggleCollected(const QSqlDatabase &db, Prompter &prompter, const InvoiceKe
     return SetCollected(db, key, !header->cobrado, today);
 }
 
-bool AskAndDeleteInvoice(const QSqlDatabase &db, Prompter &prompter, const InvoiceKey &key)
+bool AskAndDeleteInvoice(const QSqlDatabase &db, Prompter &prompter, const InvoiceKey &key,
+                         const InvoiceChangeHook &beforeDelete)
 {
     const auto header = LoadInvoice(db, key);
     if (!header)
@@ -316,5 +317,5 @@ bool AskAndDeleteInvoice(const QSqlDatabase &db, Prompter &prompter, const Invoi
         return false;
     // An invoice open in an editor here or elsewhere is not pulled from under it.
     const ScopedRecordLock lock(RecordLocks(db), kInvoiceTable, InvoiceLockKey(key));
-    return DeleteInvoice(db, key);
+    return DeleteInvoice(db, key, beforeDelete);
 }

@@ -109,10 +109,12 @@ bool SetCollected(const QSqlDatabase &db, const InvoiceKey &key, bool cobrado, c
 bool ToggleCollected(const QSqlDatabase &db, Prompter &prompter, const InvoiceKey &key, const QDate &today);
 
 // "Ba&jas": a collected invoice is confirmed first, then the deletion; lines and header go in
-// one transaction. Returns true when something was deleted.
+// one transaction with what `beforeDelete` writes (the cancellation record of an issued
+// invoice). Returns true when something was deleted.
 inline const QString kDeleteCollectedQuestion =
     QStringLiteral("La factura seleccionada está cobrada, ¿Desea darla de baja igualmente?");
 inline const QString kDeleteQuestion = QStringLiteral("¿Desea eliminar la factura seleccionada?");
 inline const QString kModifyCollectedQuestion =
     QStringLiteral("La factura seleccionada está cobrada, ¿Desea modificarla?");
-bool AskAndDeleteInvoice(const QSqlDatabase &db, Prompter &prompter, const InvoiceKey &key);
+bool AskAndDeleteInvoice(const QSqlDatabase &db, Prompter &prompter, const InvoiceKey &key,
+                         const InvoiceChangeHook &beforeDelete = {});

@@ -2,6 +2,7 @@
 
 #include "core/date_text.h"
 #include "store/sql.h"
+#include "verifactu/verifactu_ledger.h"
 
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -132,6 +133,12 @@ void InsertLine(const QSqlDatabase &db, const InvoiceKey &key, InvoiceLine &line
     }
 }
 
+void RunHook(const InvoiceChangeHook &hook, const QSqlDatabase &db, const InvoiceKey &key)
+{
+    if (hook)
+        hook(db, key);
+}
+
 InvoiceLine LineFromRecord(const QSqlQuery &q)
 {
     InvoiceLine l;
@@ -249,17 +256,20 @@ void CreateInvoice(const QSqlDatabase &db, const InvoiceKey &key, const QDate &f
     }
 }
 
-LineChange AddInvoiceLine(const QSqlDatabase &db, const InvoiceKey &key, InvoiceLine line)
+LineChange AddInvoiceLine(const QSqlDatabase &db, const InvoiceKey &key, InvoiceLine line,
+                          const InvoiceChangeHook &afterChange)
 {
     Transaction transaction(db);
     RequireHeader(db, key);
     InsertLine(db, key, line);
     const InvoiceTotals totals = StoreRecalculatedTotals(db, key);
+    RunHook(afterChange, db, key);
     transaction.commit();
     return {std::move(line), totals};
 }
 
-InvoiceTotals ModifyInvoiceLine(const QSqlDatabase &db, const InvoiceKey &key, const InvoiceLine &line)
+InvoiceTotals ModifyInvoiceLine(const QSqlDatabase &db, const InvoiceKey &key, const InvoiceLine &line,
+                                const InvoiceChangeHook &afterChange)
 {
     Transaction transaction(db);
     RequireHeader(db, key);
@@ -274,23 +284,26 @@ InvoiceTotals ModifyInvoiceLine(const QSqlDatabase &db, const InvoiceKey &key, c
     if (q.numRowsAffected() == 0)
         throw StoreError(StoreCode::DeletedByOther, kInvoiceDeletedMessage);
     const InvoiceTotals totals = StoreRecalculatedTotals(db, key);
+    RunHook(afterChange, db, key);
     transaction.commit();
     return totals;
 }
 
-InvoiceTotals DeleteInvoiceLine(const QSqlDatabase &db, const InvoiceKey &key, const QDate &fecha, int linea)
+InvoiceTotals DeleteInvoiceLine(const QSqlDatabase &db, const InvoiceKey &key, const QDate &fecha, int linea,
+                                const InvoiceChangeHook &afterChange)
 {
     Transaction transaction(db);
     RequireHeader(db, key);
     RunSql(db, QStringLiteral("DELETE FROM lineasfact WHERE Id = ? AND Iyear = ? AND Fecha = ? AND Linea = ?"),
            {key.id, key.iyear, DateToIso(fecha), linea});
     const InvoiceTotals totals = StoreRecalculatedTotals(db, key);
+    RunHook(afterChange, db, key);
     transaction.commit();
     return totals;
 }
 
 InvoiceTotals RerateInvoice(const QSqlDatabase &db, const InvoiceKey &key, const InvoiceRates &rates,
-                            const InvoiceTotals &before)
+                            const InvoiceTotals &before, const InvoiceChangeHook &afterChange)
 {
     Transaction transaction(db);
     RequireHeader(db, key);
@@ -318,23 +331,28 @@ InvoiceTotals RerateInvoice(const QSqlDatabase &db, const InvoiceKey &key, const
     RunSql(db, QStringLiteral("UPDATE facturas SET IVA = ?, IRPF = ?, DCTO = ? WHERE Id = ? AND Iyear = ?"),
            {rates.iva, rates.irpf, rates.dcto, key.id, key.iyear});
     WriteTotals(db, key, totals);
+    RunHook(afterChange, db, key);
     transaction.commit();
     return totals;
 }
 
-InvoiceTotals StoreInvoiceHeader(const QSqlDatabase &db, const InvoiceHeader &h)
+InvoiceTotals StoreInvoiceHeader(const QSqlDatabase &db, const InvoiceHeader &h, const InvoiceChangeHook &afterChange)
 {
     Transaction transaction(db);
     RequireHeader(db, h.key);
     WriteHeaderFields(db, h);
     const InvoiceTotals totals = StoreRecalculatedTotals(db, h.key);
+    RunHook(afterChange, db, h.key);
     transaction.commit();
     return totals;
 }
 
-InvoiceHeader StoreNewInvoice(const QSqlDatabase &db, InvoiceHeader header, std::vector<InvoiceLine> &lines)
+InvoiceHeader StoreNewInvoice(const QSqlDatabase &db, InvoiceHeader header, std::vector<InvoiceLine> &lines,
+                              const InvoiceChangeHook &afterChange)
 {
     Transaction transaction(db);
+    if (VerifactuLedger::NumberWasCancelled(db, header.key.id, header.key.iyear))
+        throw InvoiceRefusal(kNumberCancelledMessage);
     try {
         RunSql(db, QStringLiteral("INSERT INTO facturas (Id, Iyear, Fecha, Cobrado) VALUES (?, ?, ?, 0)"),
                {header.key.id, header.key.iyear, DateOrNull(header.fecha)});
@@ -351,13 +369,16 @@ InvoiceHeader StoreNewInvoice(const QSqlDatabase &db, InvoiceHeader header, std:
     }
     WriteHeaderFields(db, header);
     header.totals = StoreRecalculatedTotals(db, header.key);
+    RunHook(afterChange, db, header.key);
     transaction.commit();
     return header;
 }
 
-bool DeleteInvoice(const QSqlDatabase &db, const InvoiceKey &key)
+bool DeleteInvoice(const QSqlDatabase &db, const InvoiceKey &key, const InvoiceChangeHook &beforeDelete)
 {
     Transaction transaction(db);
+    if (beforeDelete && InvoiceExists(db, key))
+        beforeDelete(db, key);
     RunSql(db, QStringLiteral("DELETE FROM lineasfact WHERE Id = ? AND Iyear = ?"), {key.id, key.iyear});
     const QSqlQuery q = RunSql(db, QStringLiteral("DELETE FROM facturas WHERE Id = ? AND Iyear = ?"), {key.id, key.iyear});
     const bool existed = q.numRowsAffected() > 0;

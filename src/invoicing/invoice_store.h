@@ -8,6 +8,7 @@
 #include <QSqlDatabase>
 #include <QString>
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -99,6 +100,10 @@ InvoiceTotals RecalcularTotales(const QSqlDatabase &db, const InvoiceKey &key);
 // year; nullopt when there is no invoice.
 std::optional<int> ProposedInvoiceNumber(const QSqlDatabase &db);
 
+// What else a change to a stored invoice must write, run inside the change's transaction after
+// the change and before its commit (the invoice's tax record): a throw undoes the change.
+using InvoiceChangeHook = std::function<void(const QSqlDatabase &db, const InvoiceKey &key)>;
+
 // A new header: number, year, date, DCTO 0, Total 0. Throws InvoiceRefusal with
 // kDuplicateInvoiceMessage when the number exists for that year (also when another program
 // took it a moment ago).
@@ -112,27 +117,34 @@ struct LineChange
     InvoiceLine line;
     InvoiceTotals totals;
 };
-LineChange AddInvoiceLine(const QSqlDatabase &db, const InvoiceKey &key, InvoiceLine line);
+LineChange AddInvoiceLine(const QSqlDatabase &db, const InvoiceKey &key, InvoiceLine line,
+                          const InvoiceChangeHook &afterChange = {});
 // Stores Titulo, the rates, SubTotal and the amounts of the line with that date and number.
-InvoiceTotals ModifyInvoiceLine(const QSqlDatabase &db, const InvoiceKey &key, const InvoiceLine &line);
-InvoiceTotals DeleteInvoiceLine(const QSqlDatabase &db, const InvoiceKey &key, const QDate &fecha, int linea);
+InvoiceTotals ModifyInvoiceLine(const QSqlDatabase &db, const InvoiceKey &key, const InvoiceLine &line,
+                                const InvoiceChangeHook &afterChange = {});
+InvoiceTotals DeleteInvoiceLine(const QSqlDatabase &db, const InvoiceKey &key, const QDate &fecha, int linea,
+                                const InvoiceChangeHook &afterChange = {});
 
 // A new invoice rate typed (tbFactIVASetText): every fee line takes the three rates and is
 // computed again, the others are left alone; the header stores the rates and the totals of
 // TotalsAfterRerating from `before`. One transaction. Returns the new totals.
 InvoiceTotals RerateInvoice(const QSqlDatabase &db, const InvoiceKey &key, const InvoiceRates &rates,
-                            const InvoiceTotals &before);
+                            const InvoiceTotals &before, const InvoiceChangeHook &afterChange = {});
 
 // Closing the editor: the header's client data, reference, notes and rates, and the totals
 // recomputed from the stored lines, in one transaction. Returns the stored totals.
-InvoiceTotals StoreInvoiceHeader(const QSqlDatabase &db, const InvoiceHeader &header);
+InvoiceTotals StoreInvoiceHeader(const QSqlDatabase &db, const InvoiceHeader &header,
+                                 const InvoiceChangeHook &afterChange = {});
 
 // A whole invoice at once (header and lines, each line numbered and computed from its rates),
-// totals from the stored lines, one transaction. Throws InvoiceRefusal for a taken number.
-InvoiceHeader StoreNewInvoice(const QSqlDatabase &db, InvoiceHeader header, std::vector<InvoiceLine> &lines);
+// totals from the stored lines, one transaction. Throws InvoiceRefusal for a taken number or
+// one of a cancelled invoice (kNumberCancelledMessage).
+InvoiceHeader StoreNewInvoice(const QSqlDatabase &db, InvoiceHeader header, std::vector<InvoiceLine> &lines,
+                              const InvoiceChangeHook &afterChange = {});
 
-// The header and its lines, one transaction; false when there was no such invoice.
-bool DeleteInvoice(const QSqlDatabase &db, const InvoiceKey &key);
+// The header and its lines, one transaction; false when there was no such invoice. The hook
+// runs first, while the invoice is still there.
+bool DeleteInvoice(const QSqlDatabase &db, const InvoiceKey &key, const InvoiceChangeHook &beforeDelete = {});
 
 // The record-lock key of an invoice ("Id;Iyear").
 QString InvoiceLockKey(const InvoiceKey &key);

@@ -45,6 +45,16 @@ ReportBand &ReportBand::turnedText(const QRectF &rect, const QString &text, cons
     return *this;
 }
 
+ReportBand &ReportBand::qrCode(const QRectF &rect, const QString &text)
+{
+    ReportItem item;
+    item.kind = ReportItem::Kind::QrCode;
+    item.rect = rect;
+    item.text = text;
+    m_items.push_back(std::move(item));
+    return *this;
+}
+
 ReportBand &ReportBand::rule(double y, double x1, double x2, double lineWidth)
 {
     return line(QPointF(x1, y), QPointF(x2, y), lineWidth);

@@ -29,11 +29,11 @@ struct TextStyle
 
 struct ReportItem
 {
-    enum class Kind { Text, Rule };
+    enum class Kind { Text, Rule, QrCode };
 
     Kind kind = Kind::Text;
     QRectF rect;              // millimetres; a rule runs along its rect's top edge (or left edge when vertical)
-    QString text;
+    QString text;             // for a QR code, what it encodes
     TextStyle style;
     Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter;
     int rotation = 0;         // 0, or 90: the text reads upwards, laid in rect
@@ -69,6 +69,9 @@ public:
                      Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter);
     // Text turned 90 degrees, reading upwards inside rect.
     ReportBand &turnedText(const QRectF &rect, const QString &text, const TextStyle &style = {});
+    // A QR code of `text` (error correction M) filling the square rect, its modules only: the
+    // quiet zone is the free space the caller leaves around it.
+    ReportBand &qrCode(const QRectF &rect, const QString &text);
     // A horizontal rule at height y across [x1, x2].
     ReportBand &rule(double y, double x1, double x2, double lineWidth = 0.25);
     // A vertical rule at x across [y1, y2].

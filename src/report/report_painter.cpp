@@ -1,6 +1,7 @@
 #include "report/report_painter.h"
 
 #include "core/errors.h"
+#include "verifactu/qr_painting.h"
 
 #include <QFont>
 #include <QPageLayout>
@@ -22,6 +23,23 @@ QFont FontFor(const TextStyle &style, QPaintDevice *device)
     return QFont(font, device);
 }
 
+void PaintQrModules(QPainter &painter, const QRectF &rect, const QrMatrix &matrix)
+{
+    painter.save();
+    painter.fillRect(rect, Qt::white);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(Qt::black);
+    const double module = rect.width() / matrix.size;
+    for (int y = 0; y < matrix.size; ++y) {
+        for (int x = 0; x < matrix.size; ++x) {
+            // Slightly overlapping squares: no hairline gaps between modules when scaled.
+            if (matrix.at(x, y))
+                painter.drawRect(QRectF(rect.left() + x * module, rect.top() + y * module, module * 1.02, module * 1.02));
+        }
+    }
+    painter.restore();
+}
+
 } // namespace
 
 void PaintReportPage(QPainter &painter, const ReportPage &page, const PageGeometry &geometry, const QRectF &paper)
@@ -40,6 +58,10 @@ void PaintReportPage(QPainter &painter, const ReportPage &page, const PageGeomet
             pen.setWidthF(item.lineWidth * sx);
             painter.setPen(pen);
             painter.drawLine(rect.topLeft(), rect.bottomRight());
+            continue;
+        }
+        if (item.kind == ReportItem::Kind::QrCode) {
+            PaintQrModules(painter, rect, EncodeQr(item.text));
             continue;
         }
         painter.setPen(Qt::black);

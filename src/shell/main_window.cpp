@@ -15,11 +15,16 @@
 #include "shell/window_openers.h"
 #include "store/server.h"
 #include "verifactu/declaration.h"
+#include "verifactu/certificate_password.h"
 #include "verifactu/declaration_window.h"
+#include "verifactu/pending_sender.h"
+#include "verifactu/record_check.h"
+#include "verifactu/rejected_records_window.h"
 #include "widgets/application.h"
 #include "widgets/qt_prompter.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
@@ -133,6 +138,7 @@ TFormMenu::TFormMenu(MenuOptions options, QWidget *parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addLayout(body, 1);
+    layout->addWidget(buildVerifactuBar());
     layout->addWidget(buildFooter());
     setCentralWidget(central);
     buildRegionLists();
@@ -149,6 +155,7 @@ TFormMenu::TFormMenu(MenuOptions options, QWidget *parent)
         ReportCurrentException(m_prompter);
     }
     Openers::CreateRunWindows(m_context, this);
+    startVerifactuSender();
 
     placeOnScreen();
     m_backgroundImage = BackgroundImageFor(m_session.programDir, screen() ? screen()->size().width() : 0);
@@ -164,7 +171,8 @@ TFormMenu::TFormMenu(MenuOptions options, QWidget *parent)
 
 TFormMenu::~TFormMenu()
 {
-    // Windows owned by this one go before the databases and the session they use.
+    // Windows owned by this one, and the sender, go before the databases and the session they use.
+    delete m_verifactu;
     const auto children = findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
     for (QWidget *child : children)
         delete child;
@@ -183,10 +191,44 @@ QAction *TFormMenu::action(const char *name) const
     return findChild<QAction *>(QLatin1String(name), Qt::FindDirectChildrenOnly);
 }
 
+void TFormMenu::startVerifactuSender()
+{
+    PendingSenderSetup setup;
+    setup.database = [this] {
+        return m_store.isConnected(Alias::Devenix) ? m_store.database(Alias::Devenix) : QSqlDatabase();
+    };
+    setup.settingsPath = m_options.settingsPath;
+    setup.prompter = &m_prompter;
+    setup.password = &ProgramCertificatePassword();
+    setup.userBusy = [] { return QApplication::activeModalWidget() != nullptr; };
+    m_verifactu = new PendingSender(std::move(setup), this);
+    const auto showBar = [this] {
+        m_pendingLabel->parentWidget()->setVisible(!m_pendingLabel->isHidden() || !m_verifactuNotice->isHidden());
+    };
+    connect(m_verifactu, &PendingSender::pendingChanged, this, [this, showBar](int count) {
+        m_pendingLabel->setText(PendingRecordsText(count));
+        m_pendingLabel->setVisible(count > 0);
+        showBar();
+    });
+    connect(m_verifactu, &PendingSender::problemChanged, this, [this, showBar](const QString &text) {
+        m_verifactuNotice->setText(text);
+        m_verifactuNotice->setVisible(!text.isEmpty());
+        showBar();
+    });
+    m_verifactu->refresh();
+}
+
 void TFormMenu::buildActions()
 {
     using Opener = void (*)(AppContext &, QWidget *);
-    const auto opens = [this](Opener open) { return [this, open] { open(m_context, this); }; };
+    // Any window may have issued or cancelled invoices: the pending count follows.
+    const auto opens = [this](Opener open) {
+        return [this, open] {
+            open(m_context, this);
+            if (m_verifactu)
+                m_verifactu->refresh();
+        };
+    };
     makeAction("tiposdeinteres", QStringLiteral("&Tipos de Interés"), opens(&Openers::OpenRateTable));
     makeAction("liquidaciones", QStringLiteral("&Liquidaciones"), opens(&Openers::OpenSettlement));
     makeAction("Action2", QStringLiteral("&Salir"), [this] { close(); });
@@ -217,6 +259,17 @@ void TFormMenu::buildActions()
         } catch (const AppError &e) {
             m_prompter.inform(e.message());
         }
+    });
+
+    makeAction("VerifactuEnviar", QStringLiteral("&Enviar registros pendientes"), [this] { m_verifactu->sendNow(); });
+    makeAction("VerifactuRechazados", QStringLiteral("Registros &rechazados"), [this] {
+        TFormVerifactuRechazados window(RecordsWithAgencyErrors(m_store.database(Alias::Devenix)), this);
+        window.exec();
+    });
+    makeAction("VerifactuComprobar", QStringLiteral("&Comprobar registros"), [this] {
+        const ChainCheck check = CheckRecordChain(m_store.database(Alias::Devenix));
+        m_prompter.message(ChainCheckText(check), check.ok() ? Prompter::Icon::Information : Prompter::Icon::Warning,
+                           Prompter::Buttons::Ok, QStringLiteral("Comprobar registros"));
     });
 
     makeAction("Action11", QStringLiteral("Seleccionar Región"), opens(&Openers::OpenRegionSelection));
@@ -256,6 +309,11 @@ void TFormMenu::buildMenus()
     tools->addAction(action("Action1"));
     tools->addSeparator();
     tools->addAction(action("ActionBloqueos"));
+    QMenu *verifactu = tools->addMenu(QStringLiteral("&VERI*FACTU"));
+    verifactu->setObjectName(QStringLiteral("MenuVerifactu"));
+    verifactu->addAction(action("VerifactuEnviar"));
+    verifactu->addAction(action("VerifactuRechazados"));
+    verifactu->addAction(action("VerifactuComprobar"));
 
     QMenu *help = menuBar()->addMenu(QStringLiteral("&Ayuda"));
     help->setObjectName(QStringLiteral("MenuAyuda"));
@@ -320,6 +378,31 @@ QWidget *TFormMenu::buildNavigation()
     scroll->setFixedWidth(panel->sizeHint().width() + scroll->verticalScrollBar()->sizeHint().width());
     scroll->setStyleSheet(QStringLiteral("QScrollArea { background: #1f3a5f; }"));
     return scroll;
+}
+
+// The pending VERI*FACTU records and the last automatic sending's trouble, shown only while
+// there is something to tell.
+QWidget *TFormMenu::buildVerifactuBar()
+{
+    auto *bar = new QFrame;
+    bar->setObjectName(QStringLiteral("PanelVerifactu"));
+    bar->setStyleSheet(QStringLiteral("#PanelVerifactu { background: #fbe9e7; border-top: 1px solid #d7a8a0; }"
+                                      "#PanelVerifactu QLabel { color: #a00000; }"));
+    auto *layout = new QHBoxLayout(bar);
+    layout->setContentsMargins(10, 4, 10, 4);
+    layout->setSpacing(18);
+    m_pendingLabel = new QLabel(bar);
+    m_pendingLabel->setObjectName(QStringLiteral("LabelVerifactuPendientes"));
+    m_pendingLabel->setStyleSheet(QStringLiteral("font-weight: bold;"));
+    m_pendingLabel->hide();
+    layout->addWidget(m_pendingLabel);
+    m_verifactuNotice = new QLabel(bar);
+    m_verifactuNotice->setObjectName(QStringLiteral("LabelVerifactuAviso"));
+    m_verifactuNotice->setWordWrap(true);
+    m_verifactuNotice->hide();
+    layout->addWidget(m_verifactuNotice, 1);
+    bar->hide();
+    return bar;
 }
 
 QWidget *TFormMenu::buildFooter()

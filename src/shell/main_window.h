@@ -12,8 +12,10 @@
 #include <memory>
 
 class BackgroundArea;
+class PendingSender;
 class Prompter;
 class QAction;
+class QLabel;
 class QTimer;
 class WebPanel;
 
@@ -45,6 +47,7 @@ public:
     ~TFormMenu() override;
 
     AppContext &context() { return m_context; }
+    PendingSender &verifactuSender() { return *m_verifactu; }
     const Session &session() const { return m_session; }
     const QString &backgroundImage() const { return m_backgroundImage; }
     bool isOnline() const { return m_online; }
@@ -71,8 +74,10 @@ private:
     void buildActions();
     void buildMenus();
     QWidget *buildNavigation();
+    QWidget *buildVerifactuBar();
     QWidget *buildFooter();
     void buildRegionLists();
+    void startVerifactuSender();
     void placeOnScreen();
 
     void showStepBody();
@@ -96,6 +101,9 @@ private:
     BackgroundArea *m_background = nullptr;
     WebPanel *m_web = nullptr;
     QTimer *m_closeTimer = nullptr;
+    PendingSender *m_verifactu = nullptr;
+    QLabel *m_pendingLabel = nullptr;
+    QLabel *m_verifactuNotice = nullptr;
     bool m_online = false;
     bool m_showStepQueued = false;
     bool m_showStepStarted = false;

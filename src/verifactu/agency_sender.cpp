@@ -5,6 +5,8 @@
 #include "store/sql.h"
 #include "verifactu/agency_messages.h"
 
+#include <algorithm>
+
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
@@ -18,6 +20,7 @@
 namespace {
 
 const QString kSection = QStringLiteral("VERIFACTU");
+const QString kNextSendingKey = QStringLiteral("ENVIO_PERMITIDO");
 
 std::vector<StoredRecord> NextBatch(const QSqlDatabase &db)
 {
@@ -35,9 +38,12 @@ struct Reply
 {
     QByteArray body;
     QString networkError; // empty when an answer arrived (whatever its HTTP status)
+    QNetworkReply::NetworkError error = QNetworkReply::NoError;
+    int status = 0;
 };
 
-Reply Post(const SendOptions &options, const QByteArray &envelope)
+// A POST of `envelope`, or a GET when it is null, over mutual TLS with the office's certificate.
+Reply Exchange(const SendOptions &options, const QByteArray &envelope)
 {
     QNetworkAccessManager manager;
     QNetworkRequest request(options.endpoint);
@@ -52,14 +58,15 @@ Reply Post(const SendOptions &options, const QByteArray &envelope)
     request.setSslConfiguration(ssl);
     request.setTransferTimeout(options.timeoutMs);
 
-    QNetworkReply *reply = manager.post(request, envelope);
+    QNetworkReply *reply = envelope.isNull() ? manager.get(request) : manager.post(request, envelope);
     QEventLoop loop;
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
     loop.exec();
     Reply result;
     result.body = reply->readAll();
-    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (reply->error() != QNetworkReply::NoError && status == 0)
+    result.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    result.error = reply->error();
+    if (reply->error() != QNetworkReply::NoError && result.status == 0)
         result.networkError = reply->errorString();
     reply->deleteLater();
     return result;
@@ -110,9 +117,17 @@ ClientCertificate LoadClientCertificate(const QString &path, const QString &pass
     if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
         throw AppError(QStringLiteral("No se encuentra el certificado \"%1\".").arg(shown));
     ClientCertificate c;
-    if (!QSslCertificate::importPkcs12(&file, &c.key, &c.certificate, &c.chain, password.toUtf8()))
-        throw AppError(QStringLiteral("No se ha podido abrir el certificado \"%1\": no es un archivo PKCS#12 "
-                                      "(.p12 o .pfx) o la contraseña no es correcta.").arg(shown));
+    if (!QSslCertificate::importPkcs12(&file, &c.key, &c.certificate, &c.chain, password.toUtf8())) {
+        // A PKCS#12 file is DER: it begins with an ASN.1 SEQUENCE. Anything else is not one,
+        // whatever the password.
+        file.seek(0);
+        char first = 0;
+        if (!file.getChar(&first) || static_cast<unsigned char>(first) != 0x30)
+            throw AppError(QStringLiteral("No se ha podido abrir el certificado \"%1\": no es un archivo PKCS#12 "
+                                          "(.p12 o .pfx).").arg(shown));
+        throw CertificatePasswordError(QStringLiteral("No se ha podido abrir el certificado \"%1\": la contraseña no "
+                                                      "es correcta (o el archivo está dañado).").arg(shown));
+    }
     if (c.certificate.expiryDate() < now)
         throw AppError(QStringLiteral("El certificado \"%1\" caducó el %2.")
                            .arg(shown, FormatDate(c.certificate.expiryDate().toUTC().date())));
@@ -125,10 +140,15 @@ ClientCertificate LoadClientCertificate(const QString &path, const QString &pass
 SendReport SendPendingRecords(const QSqlDatabase &db, const SendOptions &options)
 {
     SendReport report;
+    QDateTime allowed = options.notBefore;
     for (;;) {
         const std::vector<StoredRecord> batch = NextBatch(db);
         if (batch.empty())
             break;
+        if (!MaySendNow(allowed, options.clock(), static_cast<int>(batch.size()))) {
+            report.waiting = true;
+            break;
+        }
         QString issuerName;
         for (auto it = batch.rbegin(); it != batch.rend() && issuerName.isEmpty(); ++it) {
             if (const auto parsed = ParseRecordXml(it->xml))
@@ -139,7 +159,7 @@ SendReport SendPendingRecords(const QSqlDatabase &db, const SendOptions &options
                 issuerName = ParseRecordXml(alta->xml).value_or(ParsedRecord{}).issuerName;
         }
         const bool incidencia = std::any_of(batch.begin(), batch.end(), [](const StoredRecord &r) { return r.intentos > 0; });
-        const Reply reply = Post(options, SendingEnvelope(issuerName, batch.front().emisor, incidencia, batch));
+        const Reply reply = Exchange(options, SendingEnvelope(issuerName, batch.front().emisor, incidencia, batch));
         const auto answer = reply.networkError.isEmpty() ? ParseAgencyAnswer(reply.body) : std::nullopt;
         if (!answer || !answer->faultCode.isEmpty()) {
             MarkAttempt(db, batch);
@@ -153,6 +173,7 @@ SendReport SendPendingRecords(const QSqlDatabase &db, const SendOptions &options
             break;
         }
         report.waitSeconds = answer->waitSeconds;
+        allowed = options.clock().addSecs(std::clamp(answer->waitSeconds, 0, kLongestAgencyWaitSeconds));
         std::vector<bool> matched(batch.size(), false);
         const QString now = QDateTime::currentDateTime().toString(Qt::ISODate);
         Transaction transaction(db);
@@ -191,7 +212,60 @@ SendReport SendPendingRecords(const QSqlDatabase &db, const SendOptions &options
         }
     }
     report.pending = PendingRecordCount(db);
+    report.nextAllowed = allowed;
     return report;
+}
+
+ConnectionCheck CheckAgencyConnection(const SendOptions &options, const QString &environmentName)
+{
+    const QString holder =
+        options.certificate.certificate.subjectInfo(QSslCertificate::CommonName).join(QStringLiteral(", "));
+    const Reply reply = Exchange(options, QByteArray());
+    if (reply.status == 401 || reply.status == 403)
+        return {false, QStringLiteral("La Agencia Tributaria (%1) ha rechazado el certificado de \"%2\" (HTTP %3). "
+                                      "Compruebe que es un certificado de la empresa o de su representante.")
+                           .arg(environmentName, holder).arg(reply.status)};
+    if (reply.status > 0)
+        return {true, QStringLiteral("Conexión correcta con la Agencia Tributaria (%1) con el certificado de \"%2\".")
+                          .arg(environmentName, holder)};
+    // Not reached at all; any other failure came once connected: a server that refuses the
+    // client's certificate ends the handshake, or (TLS 1.3) the connection right after it.
+    const QNetworkReply::NetworkError unreachable[] = {
+        QNetworkReply::HostNotFoundError,           QNetworkReply::ConnectionRefusedError,
+        QNetworkReply::TimeoutError,                QNetworkReply::OperationCanceledError,
+        QNetworkReply::TemporaryNetworkFailureError, QNetworkReply::NetworkSessionFailedError,
+        QNetworkReply::ProxyConnectionRefusedError, QNetworkReply::ProxyNotFoundError,
+        QNetworkReply::ProxyTimeoutError,           QNetworkReply::ProxyConnectionClosedError};
+    if (std::find(std::begin(unreachable), std::end(unreachable), reply.error) == std::end(unreachable))
+        return {false, QStringLiteral("La Agencia Tributaria (%1) no ha aceptado la conexión segura con el certificado "
+                                      "de \"%2\": %3").arg(environmentName, holder, reply.networkError)};
+    return {false, QStringLiteral("No se ha podido conectar con la Agencia Tributaria (%1): %2. Compruebe la conexión "
+                                  "a Internet.").arg(environmentName, reply.networkError)};
+}
+
+QDateTime ReadNextSendingTime(const IniFile &settings)
+{
+    return QDateTime::fromString(settings.readString(kSection, kNextSendingKey).trimmed(), Qt::ISODate);
+}
+
+void WriteNextSendingTime(IniFile &settings, const QDateTime &allowed)
+{
+    settings.writeString(kSection, kNextSendingKey, allowed.isValid() ? allowed.toUTC().toString(Qt::ISODateWithMs) : QString());
+}
+
+bool MaySendNow(const QDateTime &notBefore, const QDateTime &now, int pending)
+{
+    // A wait longer than any the agency asks for comes from a clock that was wrong when it was
+    // noted: it would hold the records back for good.
+    return !notBefore.isValid() || now >= notBefore || pending >= kMaxRecordsPerMessage
+           || now.secsTo(notBefore) > kLongestAgencyWaitSeconds;
+}
+
+QString NextSendingText(const QDateTime &allowed)
+{
+    const QDateTime local = allowed.toLocalTime();
+    return QStringLiteral("La Agencia Tributaria pide esperar entre envíos: se podrá enviar a partir de las %1 del %2.")
+        .arg(local.time().toString(QStringLiteral("HH:mm:ss")), FormatDate(local.date()));
 }
 
 int PendingRecordCount(const QSqlDatabase &db)
@@ -218,6 +292,8 @@ QString SendReportText(const SendReport &report)
                          r.codigoError, r.descripcionError);
     if (!report.ok())
         text += report.failure + QLatin1Char('\n');
+    if (report.waiting)
+        text += NextSendingText(report.nextAllowed) + QLatin1Char('\n');
     text += PendingRecordsText(report.pending) + QLatin1Char('\n');
     return text;
 }

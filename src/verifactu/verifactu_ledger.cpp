@@ -2,6 +2,7 @@
 
 #include "core/date_text.h"
 #include "store/sql.h"
+#include "verifactu/declaration.h"
 #include "verifactu/record_hash.h"
 
 #include <QCryptographicHash>
@@ -148,9 +149,11 @@ SystemBlock VerifactuLedger::systemBlock(const QSqlDatabase &db, const QString &
     const QString producerNif = NormalizedTaxId(id.producerNif);
     if (id.producerName.trimmed().isEmpty() || producerNif.size() != 9 || id.systemName.trimmed().isEmpty()
         || id.systemId.trimmed().isEmpty() || id.version.trimmed().isEmpty())
-        throw RecordRefusal(QStringLiteral("Faltan los datos del productor en la declaración responsable (%1): "
-                                           "sin ellos no se pueden generar registros VERI*FACTU.")
-                                .arg(QStringLiteral("verifactu/declaracion-responsable.ini")));
+        throw RecordRefusal(QStringLiteral("No se pueden generar registros VERI*FACTU: faltan los datos del productor "
+                                           "del programa en la declaración responsable (%1 de la carpeta del programa). "
+                                           "El productor debe rellenar las claves Nombre y NIF de la sección "
+                                           "[PRODUCTOR] de ese archivo.")
+                                .arg(kDeclarationFile));
     SystemBlock block;
     block.identity = m_options.identity;
     block.installationNumber = InstallationNumber(db);

@@ -74,6 +74,7 @@ TEST_F(InvoiceCommand, StoredInvoiceIsShownAsTheEditorWouldStoreItAndDeleted)
     in.insert(QStringLiteral("Iyear"), 2024);
     in.insert(QStringLiteral("Fecha"), QStringLiteral("05/03/2024"));
     in.insert(QStringLiteral("NombreCliente"), QStringLiteral("Ana Peña"));
+    in.insert(QStringLiteral("Nif"), QStringLiteral("12345678Z"));
     const QByteArray json = QJsonDocument(in).toJson();
     CliRun r = cli({QStringLiteral("alta")}, json);
     ASSERT_EQ(r.status, 0) << r.err.toStdString();

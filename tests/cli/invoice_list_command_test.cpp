@@ -33,7 +33,7 @@ protected:
 
     void store(int id, const char *nif, double fee) const
     {
-        const QByteArray json = QStringLiteral(R"({"Id": %1, "Iyear": 2024, "Fecha": "01/03/2024", "Nif": "%2",
+        const QByteArray json = QStringLiteral(R"({"Id": %1, "Iyear": 2024, "Fecha": "01/03/2024", "Nif": "%2", "NombreCliente": "Cliente %1",
             "IVA": 21, "IRPF": 15, "Lineas": [{"Tipo": "Honorario", "SubTotal": %3}]})")
                                     .arg(id)
                                     .arg(QString::fromUtf8(nif))

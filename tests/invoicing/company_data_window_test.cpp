@@ -1,5 +1,6 @@
 #include "core/ini_file.h"
 #include "invoicing/company_data_window.h"
+#include "verifactu/certificate_password.h"
 #include "support/app_fixture.h"
 
 #include <QApplication>
@@ -18,6 +19,9 @@ namespace {
 class CompanyDataWindowTest : public ::testing::Test
 {
 protected:
+    // A fresh installation's settings, without the office N.I.F. test installations get.
+    CompanyDataWindowTest() { QFile::remove(m_app.context.settingsPath); }
+
     void open()
     {
         m_window = std::make_unique<TFormConfHono>(m_app.context);
@@ -219,4 +223,74 @@ TEST_F(CompanyDataWindowTest, CancellingKeepsOnlyThePostalCode)
     expected.codigoPostal = QStringLiteral("03203");
     EXPECT_EQ(ReadCompanyData(IniFile(m_app.context.settingsPath)), expected);
     EXPECT_TRUE(setting("INICIO", "REGION").isEmpty());
+}
+
+TEST_F(CompanyDataWindowTest, AnInvalidTaxNumberIsRefusedBesideItsBox)
+{
+    open();
+    const struct
+    {
+        const char *nif;
+        const char *message; // empty: accepted
+    } rows[] = {
+        {"12345678A", "El D.N.I./N.I.F. \"12345678A\" de la empresa no es un N.I.F., N.I.E. ni C.I.F. válido. "
+                      "Revíselo: la Agencia Tributaria lo exige en cada factura VERI*FACTU."},
+        {"B1234567", "El D.N.I./N.I.F. \"B1234567\" de la empresa no es un N.I.F., N.I.E. ni C.I.F. válido. "
+                     "Revíselo: la Agencia Tributaria lo exige en cada factura VERI*FACTU."},
+        {"x1234567-l", ""},
+    };
+    for (const auto &row : rows) {
+        m_app.prompter.clear();
+        fillRequired(QStringLiteral("Madrid"));
+        edit("tbxNif")->setText(QString::fromUtf8(row.nif));
+        press("btnAceptar");
+        const QString message = QString::fromUtf8(row.message);
+        EXPECT_EQ(m_app.prompter.messages(), message.isEmpty() ? QStringList() : QStringList{message}) << row.nif;
+        EXPECT_EQ(m_window->findChild<QLabel *>(QStringLiteral("lblNifError"))->text(), message) << row.nif;
+        EXPECT_EQ(m_window->isVisible(), !message.isEmpty()) << row.nif;
+        EXPECT_EQ(setting("FACTURACION", "NIF"), message.isEmpty() ? QString::fromUtf8(row.nif) : QString()) << row.nif;
+    }
+}
+
+TEST_F(CompanyDataWindowTest, VerifactuCertificateAndEnvironmentAreKeptAndABadCertificateIsTold)
+{
+    const QString p12 = m_app.install.file(QStringLiteral("despacho.p12"));
+    {
+        QFile text(p12);
+        ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+        text.write("esto no es un certificado");
+    }
+    ProgramCertificatePassword().forget();
+    open();
+    auto *environment = m_window->findChild<QComboBox *>(QStringLiteral("cmbEntorno"));
+    auto *endpoint = m_window->findChild<QLabel *>(QStringLiteral("lblDireccionEnvio"));
+    EXPECT_EQ(environment->currentText(), QStringLiteral("Pruebas"));
+    EXPECT_TRUE(endpoint->text().startsWith(QStringLiteral("https://prewww1.aeat.es/")));
+
+    // A certificate that is not there is told before any password is asked.
+    edit("tbxCertificado")->setText(m_app.install.file(QStringLiteral("no-existe.p12")));
+    press("btnProbarConexion");
+    EXPECT_TRUE(m_app.prompter.lastMessage().startsWith(QStringLiteral("No se encuentra el certificado")));
+
+    m_app.prompter.queueFile(p12);
+    press("btnCertificado");
+    EXPECT_EQ(edit("tbxCertificado")->text(), p12);
+    EXPECT_TRUE(m_app.prompter.lastFileRequest().filters.first().contains(QStringLiteral("*.p12")));
+    m_app.prompter.queueText(QStringLiteral("secreto"));
+    press("btnProbarConexion");
+    EXPECT_TRUE(m_app.prompter.lastMessage().contains(QStringLiteral("no es un archivo PKCS#12"))) << m_app.prompter.lastMessage().toStdString();
+    EXPECT_EQ(m_app.prompter.shown().back().icon, Prompter::Icon::Warning);
+
+    environment->setCurrentIndex(environment->findText(QStringLiteral("Producción")));
+    EXPECT_TRUE(endpoint->text().startsWith(QStringLiteral("https://www1.agenciatributaria.gob.es/")));
+    fillRequired(QStringLiteral("Madrid"));
+    press("btnAceptar");
+    EXPECT_EQ(setting("VERIFACTU", "CERTIFICADO"), p12);
+    EXPECT_EQ(setting("VERIFACTU", "ENTORNO"), QStringLiteral("produccion"));
+    const QString ini = [&] {
+        QFile f(m_app.context.settingsPath);
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+    }();
+    EXPECT_FALSE(ini.contains(QStringLiteral("secreto"))); // the password stays in memory
+    EXPECT_TRUE(m_app.prompter.allAnswersUsed());
 }

@@ -365,3 +365,23 @@ TEST_F(InvoiceEditorFees, CriteriaOnlyForFeesAndReferencesOnlyAfterAChoice)
     EXPECT_EQ(m_app.prompter.lastMessage(), QStringLiteral("No existen criterios para el tipo Suplido"));
     EXPECT_TRUE(edit("tbxCriterio")->text().isEmpty());
 }
+
+TEST_F(InvoiceEditorTest, AcceptingIssuesTheInvoiceOrShowsWhyNotAndStaysOpen)
+{
+    open();
+    add(QStringLiteral("Honorario"), QStringLiteral("1000"));
+    edit("dbeNombre")->setText(QStringLiteral("Ana Peña"));
+    Click(m_editor.get(), "btnAceptar");
+    EXPECT_TRUE(m_app.prompter.lastMessage().contains(QStringLiteral("\"N.I.F. del cliente\""))) << m_app.prompter.lastMessage().toStdString();
+    EXPECT_TRUE(m_editor->isVisible());
+    EXPECT_TRUE(VerifactuLedger::Records(db()).empty());
+    EXPECT_TRUE(stored().nombreCliente.isEmpty());
+
+    edit("dbeNif")->setText(QStringLiteral("12345678Z"));
+    Click(m_editor.get(), "btnAceptar");
+    EXPECT_FALSE(m_editor->isVisible());
+    const auto alta = VerifactuLedger::LastAlta(db(), 12, 2024);
+    ASSERT_TRUE(alta);
+    EXPECT_EQ(alta->numSerie, QStringLiteral("2024/000012"));
+    EXPECT_EQ(stored().nombreCliente, QStringLiteral("Ana Peña"));
+}

@@ -7,6 +7,8 @@
 #include "shell/web_panel.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_installation.h"
+#include "verifactu/ledger_fixture.h"
+#include "verifactu/pending_sender.h"
 
 #include <QAction>
 #include <QApplication>
@@ -260,7 +262,10 @@ TEST_F(MainWindowTest, MenusActionsAndPanelsAreThoseOfTheProgram)
                                     QStringLiteral("Configurar Plantillas de &Intereses"), QStringLiteral("-"),
                                     QStringLiteral("&Realizar Copia de Seguridad"),
                                     QStringLiteral("R&estaurar Copia de Seguridad"), QStringLiteral("-"),
-                                    QStringLiteral("&Bloqueos"), QStringLiteral("&Ayuda"),
+                                    QStringLiteral("&Bloqueos"),
+                                    QStringLiteral("&VERI*FACTU > &Enviar registros pendientes"),
+                                    QStringLiteral("&VERI*FACTU > Registros &rechazados"),
+                                    QStringLiteral("&VERI*FACTU > &Comprobar registros"), QStringLiteral("&Ayuda"),
                                     QStringLiteral("&Info. Versión"), QStringLiteral("&Manual"),
                                     QStringLiteral("Manual &On-Line"),
                                     QStringLiteral("&Declaración responsable VERI*FACTU")}));
@@ -474,8 +479,9 @@ TEST_F(MainWindowTest, CompanyDataFromTheMenuSetsTheCaptionAgain)
     WhenOpen<TFormConfHono>(QStringLiteral("FormConfHono"), [](TFormConfHono *window) {
         auto *provinces = window->findChild<QComboBox *>(QStringLiteral("tbxProvincia"));
         provinces->setCurrentIndex(provinces->findText(QStringLiteral("Madrid")));
-        for (const char *name : {"tbxNif", "tbxDireccion", "tbxLocalidad", "tbxTelefono", "tbxemail", "tbxcodpostal"})
+        for (const char *name : {"tbxDireccion", "tbxLocalidad", "tbxTelefono", "tbxemail", "tbxcodpostal"})
             window->findChild<QLineEdit *>(QLatin1String(name))->setText(QStringLiteral("x"));
+        window->findChild<QLineEdit *>(QStringLiteral("tbxNif"))->setText(QStringLiteral("B12345674"));
         window->accept();
     });
     action("Action10")->trigger();
@@ -563,4 +569,33 @@ TEST(Splash, CleansUpTheLocksOfTheCurrentFolderBeforeTheMainWindow)
     EXPECT_EQ(splash.findChild<QLabel *>(QStringLiteral("Label1"))->text(),
               QStringLiteral("Cargando Menu Principal . . ."));
     EXPECT_TRUE(splash.windowFlags().testFlag(Qt::FramelessWindowHint));
+}
+
+TEST_F(MainWindowTest, VerifactuPendingRecordsAreCountedAfterAWindowAndCheckedAndSentFromTheMenu)
+{
+    configure(QStringLiteral("6"));
+    TFormMenu &menu = start();
+    QLabel *pending = label("LabelVerifactuPendientes");
+    EXPECT_TRUE(pending->isHidden());
+    const VerifactuLedger ledger(TestLedgerOptions());
+    const QSqlDatabase db = menu.context().store.database(Alias::Devenix);
+    ASSERT_TRUE(ledger.recordIssue(db, SampleInvoice(1)));
+    ASSERT_TRUE(ledger.recordIssue(db, SampleInvoice(2)));
+
+    // Any window may have issued invoices: closing it counts again.
+    WhenOpen<QDialog>(QStringLiteral("formacerca"), [](QDialog *about) { about->reject(); });
+    action("Action8")->trigger();
+    EXPECT_FALSE(pending->isHidden());
+    EXPECT_EQ(pending->text(), QStringLiteral("Registros VERI*FACTU pendientes de envío: 2"));
+    EXPECT_FALSE(menu.verifactuSender().timer().isActive()); // no certificate: nothing automatic
+
+    action("VerifactuComprobar")->trigger();
+    EXPECT_EQ(m_prompter.lastMessage(), QStringLiteral("Registros comprobados: 2. Todas las huellas y la cadena son correctas."));
+    EXPECT_EQ(m_prompter.shown().back().title, QStringLiteral("Comprobar registros"));
+
+    action("VerifactuEnviar")->trigger();
+    EXPECT_EQ(m_prompter.lastMessage(), QStringLiteral("No se ha indicado el certificado para enviar los registros VERI*FACTU."));
+    EXPECT_EQ(m_prompter.shown().back().icon, Prompter::Icon::Warning);
+    EXPECT_EQ(pending->text(), QStringLiteral("Registros VERI*FACTU pendientes de envío: 2"));
+    EXPECT_EQ(label("LabelVerifactuAviso")->text(), m_prompter.lastMessage());
 }

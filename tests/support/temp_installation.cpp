@@ -14,6 +14,17 @@
 
 namespace {
 
+// What invoices need to be issued, which a real office and producer fill in: the office's
+// N.I.F. and the producer's name and N.I.F. in the declaration.
+void FillIssuingData(const QString &path)
+{
+    IniFile settings(path + QStringLiteral("/Devenix.ini"));
+    settings.writeString(QStringLiteral("FACTURACION"), QStringLiteral("NIF"), kTestOfficeNif);
+    IniFile declaration(path + QStringLiteral("/verifactu/declaracion-responsable.ini"));
+    declaration.writeString(QStringLiteral("PRODUCTOR"), QStringLiteral("Nombre"), QStringLiteral("Productor de Pruebas S.L."));
+    declaration.writeString(QStringLiteral("PRODUCTOR"), QStringLiteral("NIF"), QStringLiteral("B87654321"));
+}
+
 const QString &SeededMaster()
 {
     static std::unique_ptr<QTemporaryDir> master;
@@ -22,6 +33,7 @@ const QString &SeededMaster()
         master = std::make_unique<QTemporaryDir>();
         path = master->path() + QStringLiteral("/instalacion");
         SeedInstallation(QStringLiteral(CUANTIX_SOURCE_DATA_DIR), path);
+        FillIssuingData(path);
     }
     return path;
 }

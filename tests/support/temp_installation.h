@@ -7,8 +7,12 @@
 
 #include <optional>
 
+// The office N.I.F. of test installations.
+inline const QString kTestOfficeNif = QStringLiteral("B12345674");
+
 // A fresh installation folder in a temporary directory, seeded from the project's data/
-// (seeded once per test program, then copied). Removed when destroyed. In the "pg." run of a
+// (seeded once per test program, then copied), with the office's N.I.F. and the producer's
+// data filled so that invoices can be issued. Removed when destroyed. In the "pg." run of a
 // test program its data are a fresh database of the test server, named in its Devenix.ini.
 class TempInstallation
 {

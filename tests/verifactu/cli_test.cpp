@@ -100,5 +100,12 @@ TEST(VerifactuCli, SendRefusesAMissingCertificateAndSendsNothing)
     r = RunCli(install, {QStringLiteral("enviar")}, "secreto\n");
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.err.startsWith(QStringLiteral("No se encuentra el certificado"))) << r.err.toStdString();
+
+    // Within the agency's wait nothing is tried, and the command says when it may send.
+    WriteNextSendingTime(settings, QDateTime::currentDateTimeUtc().addSecs(600));
+    r = RunCli(install, {QStringLiteral("enviar")}, "secreto\n");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.startsWith(QStringLiteral("La Agencia Tributaria pide esperar entre envíos: se podrá enviar a partir "
+                                                "de las"))) << r.err.toStdString();
     EXPECT_EQ(PendingRecordCount(f.db()), 1);
 }

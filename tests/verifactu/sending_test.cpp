@@ -1,7 +1,11 @@
 #include "ledger_fixture.h"
 
 #include "verifactu/agency_messages.h"
+#include "core/ini_file.h"
+#include "support/scripted_prompter.h"
 #include "verifactu/agency_sender.h"
+#include "verifactu/certificate_password.h"
+#include "verifactu/pending_sender.h"
 #include "verifactu/record_schema.h"
 
 #include <QDir>
@@ -243,4 +247,170 @@ TEST(AgencySending, ReadsTheAgencysAnswerAndRefusesAnythingElse)
     ASSERT_TRUE(fault);
     EXPECT_EQ(fault->faultCode, QStringLiteral("env:Server"));
     EXPECT_EQ(fault->faultText, QStringLiteral("Error interno"));
+}
+
+TEST(AgencySending, PendingSenderRetriesHonoursTheAgencysWaitAndForgetsAWrongPassword)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("python3")).isEmpty()
+        || QStandardPaths::findExecutable(QStringLiteral("openssl")).isEmpty() || !QSslSocket::supportsSsl())
+        GTEST_SKIP() << "python3, openssl or TLS support missing";
+    Certificates certificates;
+    ASSERT_TRUE(certificates.make());
+    QTemporaryDir serverFolder;
+    const AgencyServer server(certificates, serverFolder.path());
+    ASSERT_GT(server.port(), 0);
+
+    LedgerFixture f;
+    const VerifactuLedger ledger(TestLedgerOptions());
+    ASSERT_TRUE(ledger.recordIssue(f.db(), SampleInvoice(1)));
+    ASSERT_TRUE(ledger.recordIssue(f.db(), SampleInvoice(2)));
+    const QString settingsPath = f.install.path() + QStringLiteral("/Devenix.ini");
+    IniFile settings(settingsPath);
+    WriteVerifactuSettings(settings, {certificates.file("despacho.p12"), AgencyEnvironment::Pruebas});
+
+    ScriptedPrompter prompter;
+    CertificatePassword password;
+    auto now = std::make_shared<QDateTime>(QDateTime::currentDateTimeUtc());
+    PendingSenderSetup setup;
+    setup.database = [&f] { return f.db(); };
+    setup.settingsPath = settingsPath;
+    setup.prompter = &prompter;
+    setup.password = &password;
+    setup.endpoint = server.url();
+    setup.extraAuthorities = QSslCertificate::fromPath(certificates.file("ca.pem"));
+    setup.timeoutMs = 20000;
+    setup.clock = [now] { return *now; };
+    PendingSender sender(setup);
+    const auto askedPasswords = [&prompter] {
+        return std::count_if(prompter.shown().begin(), prompter.shown().end(),
+                             [](const ScriptedPrompter::Shown &s) { return s.kind == QLatin1String("askPassword"); });
+    };
+
+    // Records made and nothing answered yet: they go at once.
+    sender.refresh();
+    EXPECT_EQ(sender.pending(), 2);
+    EXPECT_TRUE(sender.timer().isActive());
+    EXPECT_EQ(sender.timer().remainingTime(), 0);
+
+    // A wrong password is told and forgotten, so the next sending asks again.
+    server.answer("caido");
+    prompter.queueText(QStringLiteral("otra"));
+    sender.sendNow();
+    EXPECT_TRUE(prompter.lastMessage().contains(QStringLiteral("la contraseña no es correcta"))) << prompter.lastMessage().toStdString();
+    EXPECT_FALSE(password.known(certificates.file("despacho.p12")));
+    EXPECT_TRUE(server.requests().isEmpty());
+
+    // The agency down: the user is told; the timer retries in an hour with the kept password.
+    prompter.queueText(QStringLiteral("secreto"));
+    sender.sendNow();
+    EXPECT_TRUE(prompter.lastMessage().startsWith(QStringLiteral("Registros enviados: 0"))) << prompter.lastMessage().toStdString();
+    EXPECT_FALSE(sender.problem().isEmpty());
+    EXPECT_EQ(sender.pending(), 2);
+    EXPECT_GT(sender.timer().remainingTime(), (PendingSender::kRetrySeconds - 60) * 1000);
+    EXPECT_LE(sender.timer().remainingTime(), PendingSender::kRetrySeconds * 1000);
+    EXPECT_TRUE(password.known(certificates.file("despacho.p12")));
+
+    // The hourly retry: no message, no question; the rejection is reported beside the count.
+    server.answer("rechazar");
+    const std::size_t shownBefore = prompter.shown().size();
+    sender.sendInBackground();
+    EXPECT_EQ(prompter.shown().size(), shownBefore);
+    EXPECT_EQ(sender.pending(), 0);
+    EXPECT_FALSE(sender.timer().isActive());
+    EXPECT_TRUE(sender.problem().contains(QStringLiteral("rechazado"))) << sender.problem().toStdString();
+    ASSERT_EQ(RecordsWithAgencyErrors(f.db()).size(), 1u);
+    EXPECT_EQ(RecordsWithAgencyErrors(f.db()).front().codigoError, QStringLiteral("1100"));
+    EXPECT_TRUE(server.requests().last().size() > 0);
+    EXPECT_TRUE(Read(server.requests().last()).contains("<sum1:Incidencia>S</sum1:Incidencia>"));
+    EXPECT_EQ(ReadNextSendingTime(settings), now->addSecs(60));
+
+    // Records made within the agency's 60 seconds wait for them, also when the user asks.
+    ASSERT_TRUE(ledger.recordIssue(f.db(), SampleInvoice(3)));
+    ASSERT_TRUE(ledger.recordIssue(f.db(), SampleInvoice(1))); // the rejected one, sent again
+    sender.refresh();
+    EXPECT_EQ(sender.pending(), 2);
+    EXPECT_GT(sender.timer().remainingTime(), 50000);
+    EXPECT_LE(sender.timer().remainingTime(), 60000);
+    server.answer("aceptar");
+    const int requestsBefore = static_cast<int>(server.requests().size());
+    sender.sendNow();
+    EXPECT_TRUE(prompter.lastMessage().startsWith(QStringLiteral("La Agencia Tributaria pide esperar"))) << prompter.lastMessage().toStdString();
+    EXPECT_EQ(server.requests().size(), requestsBefore);
+    *now = now->addSecs(61);
+    sender.sendInBackground();
+    EXPECT_EQ(sender.pending(), 0);
+    EXPECT_EQ(server.requests().size(), requestsBefore + 1);
+    EXPECT_TRUE(sender.problem().isEmpty());
+    EXPECT_TRUE(RecordsWithAgencyErrors(f.db()).empty());
+    EXPECT_EQ(askedPasswords(), 2);
+
+    // A password the timer asked for and the user cancelled is not asked again by the timer.
+    ASSERT_TRUE(ledger.recordIssue(f.db(), SampleInvoice(4)));
+    password.forget();
+    *now = now->addSecs(120);
+    prompter.queueText(std::nullopt);
+    sender.sendInBackground();
+    sender.sendInBackground();
+    EXPECT_EQ(askedPasswords(), 3);
+    EXPECT_EQ(sender.pending(), 1);
+    EXPECT_TRUE(prompter.allAnswersUsed());
+}
+
+TEST(AgencySending, ConnectionCheckTellsAcceptedRefusedAndUnreachable)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("python3")).isEmpty()
+        || QStandardPaths::findExecutable(QStringLiteral("openssl")).isEmpty() || !QSslSocket::supportsSsl())
+        GTEST_SKIP() << "python3, openssl or TLS support missing";
+    Certificates certificates;
+    ASSERT_TRUE(certificates.make());
+    QTemporaryDir serverFolder;
+    const AgencyServer server(certificates, serverFolder.path());
+    ASSERT_GT(server.port(), 0);
+    server.answer("aceptar");
+
+    SendOptions options;
+    options.endpoint = server.url();
+    options.extraAuthorities = QSslCertificate::fromPath(certificates.file("ca.pem"));
+    options.timeoutMs = 20000;
+    QUrl closed = server.url();
+    closed.setPort(1);
+    const struct
+    {
+        const char *p12;
+        QUrl endpoint;
+        bool ok;
+        const char *text;
+    } rows[] = {
+        {"despacho.p12", server.url(), true, "Conexión correcta con la Agencia Tributaria (pruebas) con el certificado de \"Despacho de pruebas\"."},
+        {"extrano.p12", server.url(), false, "no ha aceptado la conexión segura con el certificado de \"Desconocido\""},
+        {"despacho.p12", closed, false, "No se ha podido conectar con la Agencia Tributaria (pruebas)"},
+    };
+    for (const auto &row : rows) {
+        options.certificate = LoadClientCertificate(certificates.file(row.p12), QStringLiteral("secreto"));
+        options.endpoint = row.endpoint;
+        const ConnectionCheck check = CheckAgencyConnection(options, QStringLiteral("pruebas"));
+        EXPECT_EQ(check.ok, row.ok) << row.text;
+        EXPECT_TRUE(check.text.contains(QString::fromUtf8(row.text))) << check.text.toStdString();
+    }
+    EXPECT_TRUE(server.requests().isEmpty()); // a check sends no record
+}
+
+TEST(AgencySending, OnlyAFullMessageGoesBeforeTheAgencysWaitHasPassed)
+{
+    const QDateTime at(QDate(2027, 7, 15), QTime(10, 0), QTimeZone::utc());
+    const struct
+    {
+        QDateTime notBefore;
+        int pending;
+        bool may;
+    } rows[] = {
+        {QDateTime(), 1, true},
+        {at.addSecs(1), 1, false},
+        {at.addSecs(1), kMaxRecordsPerMessage - 1, false},
+        {at.addSecs(1), kMaxRecordsPerMessage, true},
+        {at, 1, true},
+        {at.addDays(2), 1, true}, // noted under a clock that was days ahead
+    };
+    for (const auto &row : rows)
+        EXPECT_EQ(MaySendNow(row.notBefore, at, row.pending), row.may) << row.notBefore.toString(Qt::ISODate).toStdString();
 }
