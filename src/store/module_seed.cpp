@@ -107,7 +107,7 @@ void CreateTipoTable(const QSqlDatabase &db, const QString &table, const QList<C
         } else if (column.compare(QLatin1String("Tabla"), Qt::CaseInsensitive) == 0) {
             columns.append(column + QStringLiteral(" INTEGER"));
         } else {
-            columns.append(column + QLatin1Char(' ') + RealType(db)); // REAL is single precision on a server
+            columns.append(column + QLatin1Char(' ') + RealType(db));
         }
     }
     RunSql(db, QStringLiteral("CREATE TABLE %1 (%2)").arg(table, columns.join(QStringLiteral(", "))));

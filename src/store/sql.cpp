@@ -239,23 +239,6 @@ qint64 InsertReturningKey(const QSqlDatabase &db, const QString &insertSql, cons
     return query.next() ? query.value(0).toLongLong() : 0;
 }
 
-QString InsertOrReplace(const QSqlDatabase &db, const QString &table, const QStringList &columns,
-                        const QStringList &keyColumns)
-{
-    const QString marks = QStringList(columns.size(), QStringLiteral("?")).join(QStringLiteral(", "));
-    if (!IsServer(db))
-        return QStringLiteral("INSERT OR REPLACE INTO %1 (%2) VALUES (%3)")
-            .arg(table, columns.join(QStringLiteral(", ")), marks);
-    QStringList updates;
-    for (const QString &column : columns) {
-        if (!keyColumns.contains(column, Qt::CaseInsensitive))
-            updates.append(QStringLiteral("%1 = EXCLUDED.%1").arg(column));
-    }
-    return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3) ON CONFLICT (%4) DO %5")
-        .arg(table, columns.join(QStringLiteral(", ")), marks, keyColumns.join(QStringLiteral(", ")),
-             updates.isEmpty() ? QStringLiteral("NOTHING")
-                               : QStringLiteral("UPDATE SET ") + updates.join(QStringLiteral(", ")));
-}
 
 void Exec(QSqlQuery &query)
 {

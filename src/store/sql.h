@@ -34,9 +34,6 @@ qint64 DataVersion(const QSqlDatabase &db);
 // Runs an INSERT and returns the key the new row got in `keyColumn`.
 qint64 InsertReturningKey(const QSqlDatabase &db, const QString &insertSql, const QString &keyColumn,
                           std::initializer_list<QVariant> values = {});
-// "INSERT OR REPLACE": on a server an upsert on the table's key columns.
-QString InsertOrReplace(const QSqlDatabase &db, const QString &table, const QStringList &columns,
-                        const QStringList &keyColumns);
 
 // Whether the database (on a server, the connection's schema) has that table.
 bool TableExists(const QSqlDatabase &db, const QString &table);

@@ -1,6 +1,6 @@
-#include <QCoreApplication>
-
 #include "support/pg_server.h"
+
+#include <QCoreApplication>
 
 #include <gtest/gtest.h>
 

@@ -30,7 +30,7 @@ QString ServerSettings()
 
 bool TestsOnServer()
 {
-    return qEnvironmentVariable("CUANTIX_TEST_MOTOR") == QLatin1String("postgresql");
+    return !ServerDir().isEmpty();
 }
 
 std::optional<DatabaseEngine> TestServer()
@@ -45,6 +45,11 @@ std::optional<DatabaseEngine> TestServer()
     engine.user = QStringLiteral("postgres");
     engine.database = QStringLiteral("postgres");
     return engine;
+}
+
+QString SeededServerInstallation()
+{
+    return ServerDir() + QStringLiteral("/instalacion");
 }
 
 QString TestServerMissingReason()

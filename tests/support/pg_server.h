@@ -10,8 +10,8 @@
 // The throwaway PostgreSQL server of a test run. `pg_test_server start` (a CTest fixture) makes
 // and starts it in a folder of the build tree, with a database "cuantix_plantilla" holding a
 // seeded installation; the test programs registered a second time with the "pg." prefix run
-// with CUANTIX_TEST_MOTOR=postgresql, and every TempInstallation then gets its own database
-// copied from that one.
+// with CUANTIX_TEST_PG_DIR naming that folder, and every TempInstallation then gets its own
+// database copied from that one.
 
 // True in the "pg." run of a test program.
 bool TestsOnServer();
@@ -19,6 +19,9 @@ bool TestsOnServer();
 // The maintenance connection settings of the test server (database "postgres"), or nothing
 // when the server could not be made (its programs are not installed).
 std::optional<DatabaseEngine> TestServer();
+
+// The installation folder seeded with the database "cuantix_plantilla" (no SQLite files).
+QString SeededServerInstallation();
 
 // Why the server is missing, for the skip message.
 QString TestServerMissingReason();

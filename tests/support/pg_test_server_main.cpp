@@ -1,5 +1,6 @@
 // Starts or stops the throwaway PostgreSQL server of a test run:
 //   pg_test_server start <folder>   makes the cluster, starts it and seeds "cuantix_plantilla"
+//                                   (the installation's folder in <folder>/instalacion)
 //   pg_test_server stop <folder>    stops it and removes the folder
 // Without the server's programs, start writes why into <folder>/falta.ini and succeeds: the
 // "pg." tests then skip with that reason.
@@ -11,7 +12,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QProcess>
-#include <QTemporaryDir>
 
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -133,9 +133,8 @@ void Start(const QString &dir)
     RunOnTestServer(QStringLiteral("CREATE DATABASE %1").arg(kTemplateDatabase));
     DatabaseEngine engine = *TestServer();
     engine.database = kTemplateDatabase;
-    QTemporaryDir installation;
-    SeedInstallation(QStringLiteral(CUANTIX_SOURCE_DATA_DIR), installation.path() + QStringLiteral("/instalacion"),
-                     engine);
+    // The installation folder the test installations copy (its data are in the database).
+    SeedInstallation(QStringLiteral(CUANTIX_SOURCE_DATA_DIR), SeededServerInstallation(), engine);
     std::printf("PostgreSQL test server on 127.0.0.1:%d (%s)\n", port, qPrintable(dir));
 }
 

@@ -61,15 +61,13 @@ bool CopyTree(const QString &from, const QString &to)
 
 TempInstallation::TempInstallation()
 {
-    if (!CopyTree(SeededMaster(), m_dir.path()))
+    const bool server = TestsOnServer() && TestServer();
+    // On the server the folder holds the installation's other files, and no SQLite file for a
+    // connection to fall back on unnoticed; its data are a database of its own.
+    if (!CopyTree(server ? SeededServerInstallation() : SeededMaster(), m_dir.path()))
         ADD_FAILURE() << "could not copy the seeded installation";
-    if (!TestsOnServer())
+    if (!server)
         return;
-    // The folder keeps its other files; the data live in a database of their own, and no
-    // SQLite file is left for a connection to fall back on unnoticed.
-    QDirIterator files(m_dir.path(), {QStringLiteral("*.sqlite")}, QDir::Files, QDirIterator::Subdirectories);
-    while (files.hasNext())
-        QFile::remove(files.next());
     try {
         m_engine = CreateTestDatabase();
         IniFile settings(file(QStringLiteral("Devenix.ini")));
