@@ -121,7 +121,7 @@ Sequences ServerSequences(const TableSet &set, const QString &table)
     Sequences found;
     QSqlQuery query = RunSql(set.db,
         QStringLiteral("SELECT column_name, coalesce(identity_generation, '') FROM information_schema.columns"
-                       " WHERE table_schema = ? AND table_name = ?"
+                       " WHERE table_schema = coalesce(nullif(?, ''), current_schema()) AND table_name = ?"
                        " AND (column_default LIKE 'nextval(%' OR is_identity = 'YES')"),
         {set.schema, table.toLower()});
     while (query.next()) {
@@ -263,7 +263,7 @@ QStringList ListTables(const TableSet &set)
     QSqlQuery query = set.isServer()
         ? RunSql(set.db,
                  QStringLiteral("SELECT table_name FROM information_schema.tables"
-                                " WHERE table_schema = ? AND table_type = 'BASE TABLE'"),
+                                " WHERE table_schema = coalesce(nullif(?, ''), current_schema()) AND table_type = 'BASE TABLE'"),
                  {set.schema})
         : RunSql(set.db, QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'"
                                         " AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'"));
@@ -289,7 +289,8 @@ std::vector<Column> TableColumns(const TableSet &set, const QString &table)
                            " ON k.constraint_name = t.constraint_name AND k.constraint_schema = t.constraint_schema"
                            " WHERE t.constraint_type = 'PRIMARY KEY' AND t.table_schema = c.table_schema"
                            " AND t.table_name = c.table_name AND k.column_name = c.column_name)"
-                           " FROM information_schema.columns c WHERE c.table_schema = ? AND c.table_name = ?"
+                           " FROM information_schema.columns c"
+                           " WHERE c.table_schema = coalesce(nullif(?, ''), current_schema()) AND c.table_name = ?"
                            " ORDER BY c.ordinal_position"),
             {set.schema, table.toLower()});
         while (query.next())

@@ -11,7 +11,8 @@
 
 // The tables of one data folder as seen through a connection: a SQLite file (schema empty) or
 // one schema of a server database ("datos", "historia", "modulo_madrid"), whose tables are
-// then named "schema.table". Several sets may share one server connection.
+// then named "schema.table"; several sets may share one server connection. A server set
+// without a schema is that of the connection's search path (a store alias's connection).
 struct TableSet
 {
     QSqlDatabase db;

@@ -4,8 +4,7 @@
 #include "core/ini_file.h"
 #include "store/data_store.h"
 #include "store/sql.h"
-#include "support/pg_server.h"
-#include "support/temp_installation.h"
+#include "move_fixtures.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -14,21 +13,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-// The "pg." run of these tests.
-bool UseTestServer()
-{
-    return !qEnvironmentVariableIsEmpty("CUANTIX_TEST_PG_DIR") && TestServer().has_value();
-}
-
-// An installation whose data are a seeded database of the test server.
-std::unique_ptr<TempInstallation> ServerInstallation()
-{
-    qputenv("CUANTIX_TEST_MOTOR", "postgresql");
-    auto install = std::make_unique<TempInstallation>();
-    qunsetenv("CUANTIX_TEST_MOTOR");
-    return install;
-}
 
 #define ONLY_ON_SERVER()                                                                                               \
     do {                                                                                                               \
@@ -40,6 +24,8 @@ std::unique_ptr<TempInstallation> ServerInstallation()
 struct SqliteOffice
 {
     SqliteOffice()
+        : owned(TestInstallation(false))
+        , install(*owned)
     {
         IniFile settings(install.file(QStringLiteral("Devenix.ini")));
         DatabaseEngine{}.write(settings);
@@ -54,7 +40,8 @@ struct SqliteOffice
         }
         return all;
     }
-    TempInstallation install;
+    std::unique_ptr<TempInstallation> owned;
+    TempInstallation &install;
 };
 
 // An empty database of the test server, dropped at the end.
@@ -149,7 +136,7 @@ TEST(EngineMove, RefusedMovesLeaveTheInstallationAsItWas)
     EXPECT_TRUE(MoveError([&] { MoveToSqlite(office.install.path()); }).contains(QStringLiteral("ya tiene sus datos en archivos")));
 
     // A server installation with another program connected stays on the server.
-    const auto onServer = ServerInstallation();
+    const auto onServer = TestInstallation(true);
     DataStore other(QStringLiteral("session-"));
     other.connectMain(onServer->path());
     EXPECT_TRUE(MoveError([&] { MoveToSqlite(onServer->path()); }).contains(QStringLiteral("conexiones de otros programas")));

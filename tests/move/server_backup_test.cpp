@@ -7,8 +7,7 @@
 #include "store/data_store.h"
 #include "store/server.h"
 #include "store/sql.h"
-#include "support/pg_server.h"
-#include "support/temp_installation.h"
+#include "move_fixtures.h"
 
 #include <QTemporaryDir>
 #include <QUuid>
@@ -23,15 +22,6 @@ public:
     void progress(ProgressKind, qint64) override {}
     void message(const QString &) override {}
 };
-
-std::unique_ptr<TempInstallation> Installation(bool onServer)
-{
-    if (onServer)
-        qputenv("CUANTIX_TEST_MOTOR", "postgresql");
-    auto install = std::make_unique<TempInstallation>();
-    qunsetenv("CUANTIX_TEST_MOTOR");
-    return install;
-}
 
 // The checks of Datos and Historia, whichever engine holds them.
 std::vector<std::vector<TableCheck>> MainTables(const QString &programDir)
@@ -64,11 +54,6 @@ void StoreSettlement(const QString &programDir, const QString &key)
            {key, QStringLiteral("«Comillas\", comas,\r\nsaltos»")});
 }
 
-bool UseTestServer()
-{
-    return !qEnvironmentVariableIsEmpty("CUANTIX_TEST_PG_DIR") && TestServer().has_value();
-}
-
 } // namespace
 
 TEST(ServerBackup, ArchivesRestoreAcrossEnginesAndTheRestoreIsCheckedWhole)
@@ -77,8 +62,8 @@ TEST(ServerBackup, ArchivesRestoreAcrossEnginesAndTheRestoreIsCheckedWhole)
         GTEST_SKIP() << "necesita el servidor de pruebas";
     QuietEvents events;
     QTemporaryDir archives;
-    const auto server = Installation(true);
-    const auto sqlite = Installation(false);
+    const auto server = TestInstallation(true);
+    const auto sqlite = TestInstallation(false);
     StoreSettlement(server->path(), QStringLiteral("1/2024"));
     StoreSettlement(sqlite->path(), QStringLiteral("9/2023"));
     const auto serverBefore = MainTables(server->path());
@@ -96,7 +81,7 @@ TEST(ServerBackup, ArchivesRestoreAcrossEnginesAndTheRestoreIsCheckedWhole)
     EXPECT_EQ(MainTables(server->path()), serverBefore);
 
     // A server's backup onto SQLite files, and a SQLite backup onto the server.
-    const auto other = Installation(false);
+    const auto other = TestInstallation(false);
     RestoreInstallation(other->path(), fromServer, events);
     EXPECT_EQ(MainTables(other->path()), serverBefore);
     RestoreInstallation(server->path(), fromSqlite, events);
