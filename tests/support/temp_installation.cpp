@@ -68,6 +68,7 @@ TempInstallation::TempInstallation()
         ADD_FAILURE() << "could not copy the seeded installation";
     if (!server)
         return;
+    FillIssuingData(m_dir.path());
     try {
         m_engine = CreateTestDatabase();
         IniFile settings(file(QStringLiteral("Devenix.ini")));
