@@ -1,6 +1,7 @@
 #include "backup/archive_reader.h"
 
 #include "backup/restore_journal.h"
+#include "backup/restore_tables.h"
 #include "backup/restore_names.h"
 #include "backup/zip_handles.h"
 #include "store/schema.h"

@@ -11,6 +11,7 @@
 
 class QLockFile;
 class QTemporaryDir;
+struct ServerTablesLoad;
 
 // A restore that failed without changing anything in the installation: the cause's message
 // followed by "La instalación no se ha modificado.".
@@ -46,17 +47,23 @@ public:
     // Puts the extracted files in place of the installation's, all or none, even when the
     // program is cut short (RestoreJournal); call it once, after every connection to the
     // installation's databases is closed: a database another program still has open is
-    // refused. Returns how many files were restored. Throws RestoreRefused when the
+    // refused, and on a server installation any other program connected to its database (the
+    // tables go into the server in one transaction, the files follow). Returns how many files were restored. Throws RestoreRefused when the
     // installation was left as it was, AppError when the previous files could not all be put
     // back (the message says where they are; the next start tries again).
     int install();
 
 private:
     QString staged(const QString &target) const;
+    // The tables of the backup for the installation's engine: SQLite files made from the
+    // backup's CSV, or the load into the server prepared.
+    void prepareTables();
+    void loadServerTables();
 
     QString m_programDir;
     ArchiveEvents &m_events;
     std::unique_ptr<QTemporaryDir> m_stage;
     std::unique_ptr<QLockFile> m_lock;
     QStringList m_targets;
+    std::unique_ptr<ServerTablesLoad> m_serverLoad;
 };

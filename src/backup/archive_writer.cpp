@@ -1,13 +1,16 @@
 #include "backup/archive_writer.h"
 
 #include "backup/backup_selection.h"
+#include "backup/csv_archive.h"
 #include "backup/database_snapshot.h"
+#include "backup/engine_move.h"
 #include "backup/zip_handles.h"
 #include "core/errors.h"
 #include "store/store_error.h"
 
 #include <QDateTime>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -216,6 +219,28 @@ private:
     int m_snapshots = 0;
 };
 
+// On a server the tables are read out as CSV into `folder` (one snapshot) and go into the
+// backup under Datos/TablasCSV, where a restore looks for them.
+void AddServerTables(const QString &programDir, const QString &folder, std::vector<BackupItem> &items,
+                     ArchiveEvents &events)
+{
+    const DatabaseEngine engine = DatabaseEngine::ForInstallation(programDir);
+    if (!engine.isServer())
+        return;
+    const QString program = QDir::cleanPath(QFileInfo(programDir).absoluteFilePath());
+    const QString tablesEntry = ArchiveEntryName(program + QLatin1Char('/') + CsvFolderName()) + QLatin1Char('/');
+    std::erase_if(items, [&](const BackupItem &item) { return item.entryName.startsWith(tablesEntry); });
+    events.message(QStringLiteral("Leyendo las tablas del servidor %1.").arg(engine.serverText()));
+    DumpServerTables(engine, programDir, folder);
+    QDirIterator it(folder, QDir::Files, QDirIterator::Subdirectories);
+    QStringList files;
+    while (it.hasNext())
+        files.append(it.next());
+    files.sort();
+    for (const QString &file : std::as_const(files))
+        items.push_back({file, tablesEntry + QDir(folder).relativeFilePath(file), false});
+}
+
 } // namespace
 
 BackupSummary WriteBackup(const QString &programDir, const QString &archivePath, ArchiveEvents &events)
@@ -229,7 +254,12 @@ BackupSummary WriteBackup(const QString &programDir, const QString &archivePath,
         throw AppError(QStringLiteral("No existe la carpeta de la instalación \"%1\".")
                            .arg(QDir::toNativeSeparators(programDir)));
 
-    const std::vector<BackupItem> items = SelectBackupItems(programDir, {archive});
+    std::vector<BackupItem> items = SelectBackupItems(programDir, {archive});
+    QTemporaryDir tables;
+    if (!tables.isValid())
+        throw AppError(QStringLiteral("No se ha podido crear una carpeta temporal para copiar las tablas."),
+                       tables.errorString());
+    AddServerTables(programDir, tables.path(), items, events);
     BackupWriter writer(archive, events);
     events.progress(ProgressKind::TotalSize2Process, writer.totalSize(items));
     try {

@@ -19,6 +19,7 @@ QString Native(const QString &path)
 
 int StagedRestore::install()
 {
+    prepareTables();
     m_events.message(QStringLiteral("Colocando los archivos restaurados en la instalación."));
     // A database still open elsewhere would go on writing its log onto the restored file.
     for (const QString &target : std::as_const(m_targets)) {
@@ -29,6 +30,8 @@ int StagedRestore::install()
                                "que usan esta instalación y vuelva a intentarlo.")
                     .arg(Native(path))));
     }
+
+    loadServerTables();
 
     RestoreJournal journal(m_programDir, m_stage->path(), m_targets);
     int files = 0;

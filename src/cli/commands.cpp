@@ -18,6 +18,8 @@ int RunInvoicesCommand(const QStringList &args, CliIo &io);
 // Clients and contacts (clients_command.cpp).
 int RunClientsCommand(const QStringList &args, CliIo &io);
 int RunContactsCommand(const QStringList &args, CliIo &io);
+// Moving the data between SQLite files and a server (migrate_command.cpp).
+int RunMigrateCommand(const QStringList &arguments, CliIo &io);
 
 const std::vector<CliCommand> &CliCommands()
 {
@@ -71,6 +73,12 @@ const std::vector<CliCommand> &CliCommands()
          "contactos listar | exportar SALIDA.xlsx|SALIDA.vcf|SALIDA.csv | importar ENTRADA.csv [--instalacion DIR]",
          "Contactos: los lista en JSON, los exporta a Excel, vCard o CSV, o importa un CSV como altas nuevas.",
          RunContactsCommand},
+        {"migrar",
+         "migrar --a-postgresql --servidor HOST --puerto N --base NOMBRE --usuario USUARIO [--instalacion DIR]\n"
+         "  migrar --a-sqlite [--instalacion DIR]",
+         "Traslada los datos de la instalación a una base de datos vacía de un servidor PostgreSQL, o del servidor a "
+         "archivos SQLite; compara filas y sumas de control de cada tabla antes de cambiar [BASEDATOS] en Devenix.ini.",
+         RunMigrateCommand},
     };
     return commands;
 }
