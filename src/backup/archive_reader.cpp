@@ -197,6 +197,7 @@ void SetFreeSpaceProbe(FreeSpaceProbe probe)
 
 RestoreRefused::RestoreRefused(const AppError &cause)
     : AppError(cause.message() + QStringLiteral(" La instalación no se ha modificado."), cause.detail())
+    , m_causeMessage(cause.message())
 {
 }
 

@@ -19,6 +19,10 @@ class RestoreRefused : public AppError
 {
 public:
     explicit RestoreRefused(const AppError &cause);
+    const QString &causeMessage() const { return m_causeMessage; }
+
+private:
+    QString m_causeMessage;
 };
 
 // The free bytes of the disk holding a folder. By default the system's figure; tests set
@@ -48,9 +52,10 @@ public:
     // program is cut short (RestoreJournal); call it once, after every connection to the
     // installation's databases is closed: a database another program still has open is
     // refused, and on a server installation any other program connected to its database (the
-    // tables go into the server in one transaction, the files follow). Returns how many files were restored. Throws RestoreRefused when the
-    // installation was left as it was, AppError when the previous files could not all be put
-    // back (the message says where they are; the next start tries again).
+    // tables go into the server in one transaction, the files follow). Returns how many files
+    // were restored. Throws RestoreRefused when the installation was left as it was, AppError
+    // when the previous files could not all be put back (the message says where they are; the
+    // next start tries again) or when the server's tables were restored but its files were not.
     int install();
 
 private:

@@ -37,8 +37,15 @@ int StagedRestore::install()
     int files = 0;
     try {
         files = journal.run();
-    } catch (const RestoreRefused &) {
-        throw;
+    } catch (const RestoreRefused &e) {
+        if (!m_serverLoad)
+            throw;
+        // The server's tables are committed by now: saying nothing changed would be false.
+        throw AppError(e.causeMessage()
+                           + QStringLiteral(" Las tablas del servidor ya son las de la copia de seguridad, pero los "
+                                            "archivos de la instalación no se han restaurado. Resuelva la causa y "
+                                            "vuelva a restaurar la copia."),
+                       e.detail());
     } catch (const AppError &) {
         // Previous files are still aside: the journal stays for the next start to put them back.
         m_stage->setAutoRemove(false);

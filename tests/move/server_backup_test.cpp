@@ -9,6 +9,8 @@
 #include "store/sql.h"
 #include "move_fixtures.h"
 
+#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QUuid>
 
@@ -107,4 +109,39 @@ TEST(ServerBackup, ArchivesRestoreAcrossEnginesAndTheRestoreIsCheckedWhole)
         }
     }
     EXPECT_EQ(MainTables(server->path()), sqliteBefore);
+}
+
+TEST(ServerBackup, FilesThatCannotBePlacedAfterTheServerLoadAreNotCalledUnchanged)
+{
+    if (!UseTestServer())
+        GTEST_SKIP() << "necesita el servidor de pruebas";
+    QuietEvents events;
+    QTemporaryDir archives;
+    const auto server = TestInstallation(true);
+    const QString letters = server->path() + QStringLiteral("/Documentos/Cartas");
+    ASSERT_TRUE(QDir().mkpath(letters));
+    QFile letter(letters + QStringLiteral("/carta.txt"));
+    ASSERT_TRUE(letter.open(QIODevice::WriteOnly) && letter.write("carta") == 5);
+    letter.close();
+    StoreSettlement(server->path(), QStringLiteral("1/2024"));
+    const auto backedUp = MainTables(server->path());
+    const QString archive = archives.path() + QStringLiteral("/servidor.zip");
+    WriteBackup(server->path(), archive, events);
+
+    // A file where the backup has a folder: the tables go in, the documents cannot follow.
+    StoreSettlement(server->path(), QStringLiteral("2/2024"));
+    ASSERT_TRUE(QDir(letters).removeRecursively());
+    QFile blocker(letters);
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    try {
+        RestoreInstallation(server->path(), archive, events);
+        ADD_FAILURE() << "restored over a file in a folder's place";
+    } catch (const RestoreRefused &e) {
+        ADD_FAILURE() << "said unchanged: " << e.message().toStdString();
+    } catch (const AppError &e) {
+        EXPECT_TRUE(e.message().contains(QStringLiteral("Las tablas del servidor ya son las de la copia")))
+            << e.message().toStdString();
+    }
+    EXPECT_EQ(MainTables(server->path()), backedUp);
 }
