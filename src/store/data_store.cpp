@@ -4,6 +4,7 @@
 #include "store/module_seed.h"
 #include "store/server.h"
 #include "store/sql.h"
+#include "store/store_error.h"
 #include "store/text_match.h"
 
 #include <QDir>
@@ -32,9 +33,10 @@ void Configure(const QSqlDatabase &db, const QString &dir, const QString &file)
             throw AppError(QStringLiteral("No se puede escribir en la carpeta de datos \"%1\". "
                                           "Compruebe que la instalación no es de solo lectura.").arg(dir),
                            wal.lastError().text());
-        throw AppError(QStringLiteral("El archivo \"%1\" no es una base de datos de Cuantix o está dañado. "
-                                      "Compruebe la carpeta de datos o restaure una copia de seguridad.").arg(file),
-                       wal.lastError().text());
+        throw UnreadableDatabase(
+            file, AppError(QStringLiteral("El archivo \"%1\" no es una base de datos de Cuantix o está dañado. "
+                                          "Compruebe la carpeta de datos o restaure una copia de seguridad.").arg(file),
+                           wal.lastError().text()));
     }
     RunSql(db, QStringLiteral("PRAGMA synchronous = NORMAL"));
     RunSql(db, QStringLiteral("PRAGMA foreign_keys = ON"));

@@ -371,7 +371,7 @@ void CheckDatabaseFile(const QSqlDatabase &db, DatabaseKind kind, const QString 
     if (!probe.exec(QStringLiteral("PRAGMA application_id")) || !probe.next()) {
         if ((probe.lastError().nativeErrorCode().toInt() & 0xFF) == 11) // SQLITE_CORRUPT
             throw DamagedDatabase(filePath, probe.lastError().text());
-        throw NotOurs(filePath, probe.lastError().text());
+        throw UnreadableDatabase(filePath, NotOurs(filePath, probe.lastError().text()));
     }
     const int applicationId = probe.value(0).toInt();
     const int tables = Scalar(db, QStringLiteral("SELECT count(*) FROM sqlite_master")).toInt();

@@ -1,6 +1,15 @@
 #include "store/store_error.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QStorageInfo>
+
+namespace {
+
+// Below this, a database that cannot start its log is taken to have found its disk full.
+constexpr qint64 kLeastFreeBytes = 1024 * 1024;
+
+} // namespace
 
 StoreError::StoreError(StoreCode code, QString message, QString detail)
     : AppError(std::move(message), std::move(detail))
@@ -28,4 +37,16 @@ AppError DamagedDatabase(const QString &filePath, const QString &detail)
                                    "(Utilidades, Restaurar Copia de Seguridad).")
                         .arg(QDir::toNativeSeparators(filePath)),
                     detail);
+}
+
+AppError UnreadableDatabase(const QString &filePath, AppError otherwise)
+{
+    const QString dir = QFileInfo(filePath).absolutePath();
+    const QStorageInfo disk(dir);
+    if (disk.isValid() && disk.bytesAvailable() < kLeastFreeBytes)
+        return AppError(QStringLiteral("No queda espacio libre en el disco de la carpeta de datos \"%1\". "
+                                       "Libere espacio en ese disco y vuelva a intentarlo.")
+                            .arg(QDir::toNativeSeparators(dir)),
+                        otherwise.detail());
+    return otherwise;
 }

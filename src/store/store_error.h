@@ -31,3 +31,7 @@ private:
 // A database file that is damaged (or empty where data belongs): the message names the file
 // and tells the user to restore a backup.
 AppError DamagedDatabase(const QString &filePath, const QString &detail = {});
+
+// A database file that cannot be read or opened: when the disk holding it is full, a message
+// that says so (SQLite reports a full disk as an unreadable file); otherwise `otherwise`.
+AppError UnreadableDatabase(const QString &filePath, AppError otherwise);

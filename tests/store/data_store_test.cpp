@@ -7,6 +7,9 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -330,4 +333,37 @@ TEST(DataStore, DamagedFileMessagesNameTheFileAndSayWhatToDo)
             EXPECT_TRUE(message.contains(QStringLiteral("restaure una copia de seguridad"))) << message.toStdString();
         }
     }
+}
+
+TEST(DataStore, AFullDiskIsNotCalledADamagedFile)
+{
+    SKIP_ON_SERVER("a full disk under a data file");
+    // A small file system of its own, filled up: only root may mount one.
+    QTemporaryDir mountPoint;
+    if (QProcess::execute(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                                                    QStringLiteral("size=1m"), QStringLiteral("tmpfs"), mountPoint.path()})
+        != 0)
+        GTEST_SKIP() << "no se puede montar un sistema de archivos de prueba (hace falta ser root)";
+    const auto unmount = qScopeGuard([&] { QProcess::execute(QStringLiteral("umount"), {mountPoint.path()}); });
+    TempInstallation install;
+    const QString datos = mountPoint.path() + QStringLiteral("/Datos");
+    ASSERT_TRUE(QDir().mkpath(datos));
+    ASSERT_TRUE(QFile::copy(install.datos() + QStringLiteral("/datos.sqlite"), datos + QStringLiteral("/datos.sqlite")));
+    {
+        QFile filler(mountPoint.path() + QStringLiteral("/relleno"));
+        ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
+        const QByteArray block(4096, '\0');
+        while (filler.write(block) == block.size() && filler.flush()) {
+        }
+    }
+    const QByteArray before = Hash(datos + QStringLiteral("/datos.sqlite"));
+    {
+        DataStore store(QStringLiteral("full-"));
+        store.setPath(Alias::Devenix, datos);
+        EXPECT_EQ(ConnectError(store, Alias::Devenix),
+                  QStringLiteral("No queda espacio libre en el disco de la carpeta de datos \"%1\". "
+                                 "Libere espacio en ese disco y vuelva a intentarlo.").arg(datos));
+        EXPECT_FALSE(store.isConnected(Alias::Devenix));
+    }
+    EXPECT_EQ(Hash(datos + QStringLiteral("/datos.sqlite")), before);
 }
