@@ -7,7 +7,7 @@
 #include "core/session.h"
 #include "store/app_context.h"
 #include "store/sql.h"
-#include "silent_prompter.h"
+#include "bench_installation.h"
 
 #include <QApplication>
 #include <QDir>
@@ -22,20 +22,11 @@ namespace {
 
 constexpr int Clients = 50000;
 
-struct Installation
+struct Installation : BenchInstallation
 {
     Installation()
-        : store(QStringLiteral("bench-"))
-        , context{session, store, prompter, {}}
+        : BenchInstallation()
     {
-        QDir(dir.path()).mkpath(QStringLiteral("Datos"));
-        QDir(dir.path()).mkpath(QStringLiteral("Historia"));
-        session.programDir = dir.path();
-        store.setPath(Alias::Devenix, dir.path() + QStringLiteral("/Datos"));
-        store.setPath(Alias::Historico, dir.path() + QStringLiteral("/Historia"));
-        store.create(Alias::Devenix);
-        store.create(Alias::Historico);
-        store.connectMain(dir.path());
         const QSqlDatabase db = store.database(Alias::Intereses);
         const QStringList names = {QStringLiteral("García"),   QStringLiteral("Fernández"), QStringLiteral("González"),
                                    QStringLiteral("Rodríguez"), QStringLiteral("López"),    QStringLiteral("Martínez"),
@@ -62,12 +53,6 @@ struct Installation
         }
         t.commit();
     }
-
-    QTemporaryDir dir;
-    Session session;
-    DataStore store;
-    SilentPrompter prompter;
-    AppContext context;
 };
 
 Installation &Shared()

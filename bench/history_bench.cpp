@@ -9,7 +9,7 @@
 #include "interest/settlement_input_window.h"
 #include "store/app_context.h"
 #include "store/sql.h"
-#include "silent_prompter.h"
+#include "bench_installation.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -61,22 +61,11 @@ std::optional<DatabaseEngine> BenchServer()
 }
 
 // One installation with the history filled, shared by every benchmark of the run.
-struct Installation
+struct Installation : BenchInstallation
 {
     Installation()
-        : store(QStringLiteral("bench-"))
-        , context{session, store, prompter, {}}
+        : BenchInstallation(QStringLiteral("bench-"), Settings::None, BenchServer())
     {
-        QDir(dir.path()).mkpath(QStringLiteral("Datos"));
-        QDir(dir.path()).mkpath(QStringLiteral("Historia"));
-        session.programDir = dir.path();
-        if (const auto server = BenchServer())
-            store.setEngine(*server);
-        store.setPath(Alias::Devenix, dir.path() + QStringLiteral("/Datos"));
-        store.setPath(Alias::Historico, dir.path() + QStringLiteral("/Historia"));
-        store.create(Alias::Devenix);
-        store.create(Alias::Historico);
-        store.connectMain(dir.path());
         store.OpenWorkTables();
         const QSqlDatabase db = store.database(Alias::Historico);
         Transaction t(db);
@@ -112,12 +101,6 @@ struct Installation
             RunSql(db, QStringLiteral("VACUUM ANALYZE Pagos"));
         }
     }
-
-    QTemporaryDir dir;
-    Session session;
-    DataStore store;
-    SilentPrompter prompter;
-    AppContext context;
 };
 
 Installation &Shared()

@@ -7,7 +7,7 @@
 #include "invoicing/invoice_issuing.h"
 #include "invoicing/invoice_editor_window.h"
 #include "invoicing/invoice_store.h"
-#include "silent_prompter.h"
+#include "bench_installation.h"
 #include "store/app_context.h"
 #include "store/data_store.h"
 #include "store/sql.h"
@@ -42,32 +42,15 @@ InvoiceLine Line(int i)
     return l;
 }
 
-struct Installation
+struct Installation : BenchInstallation
 {
     explicit Installation(const QString &prefix = QStringLiteral("bench-"))
-        : store(prefix)
-        , context{session, store, prompter, dir.path() + QStringLiteral("/Devenix.ini")}
+        : BenchInstallation(prefix, Settings::File)
     {
-        QDir(dir.path()).mkpath(QStringLiteral("Datos"));
-        QDir(dir.path()).mkpath(QStringLiteral("Historia"));
-        session.programDir = dir.path();
-        store.setPath(Alias::Devenix, dir.path() + QStringLiteral("/Datos"));
-        store.setPath(Alias::Historico, dir.path() + QStringLiteral("/Historia"));
-        store.create(Alias::Devenix);
-        store.create(Alias::Historico);
-        store.connectMain(dir.path());
         CreateInvoice(db(), kKey, QDate(2024, 1, 1));
         for (int i = 0; i < Lines; ++i)
             AddInvoiceLine(db(), kKey, Line(i));
     }
-
-    QSqlDatabase db() const { return store.database(Alias::Intereses); }
-
-    QTemporaryDir dir;
-    Session session;
-    DataStore store;
-    SilentPrompter prompter;
-    AppContext context;
 };
 
 Installation &Shared()

@@ -6,7 +6,7 @@
 #include "invoicing/invoice_printouts.h"
 #include "invoicing/invoice_list_model.h"
 #include "invoicing/invoice_search.h"
-#include "silent_prompter.h"
+#include "bench_installation.h"
 #include "store/app_context.h"
 #include "store/data_store.h"
 #include "store/sql.h"
@@ -21,22 +21,11 @@ namespace {
 
 constexpr int Invoices = 100000;
 
-struct Installation
+struct Installation : BenchInstallation
 {
     Installation()
-        : store(QStringLiteral("bench-"))
-        , context{session, store, prompter, dir.path() + QStringLiteral("/Devenix.ini")}
+        : BenchInstallation(QStringLiteral("bench-"), Settings::File)
     {
-        QDir(dir.path()).mkpath(QStringLiteral("Datos"));
-        QDir(dir.path()).mkpath(QStringLiteral("Historia"));
-        session.programDir = dir.path();
-        store.setPath(Alias::Devenix, dir.path() + QStringLiteral("/Datos"));
-        store.setPath(Alias::Historico, dir.path() + QStringLiteral("/Historia"));
-        store.create(Alias::Devenix);
-        store.create(Alias::Historico);
-        store.disconnect(Alias::Devenix);
-        store.disconnect(Alias::Historico);
-        store.connectMain(dir.path());
         Transaction transaction(db());
         QSqlQuery header = Prepare(db(), QStringLiteral(
             "INSERT INTO facturas (Id, Iyear, Fecha, NombreCliente, Nif, Ref, IVA, IRPF, DCTO, Cobrado, Total,"
@@ -75,14 +64,6 @@ struct Installation
         }
         transaction.commit();
     }
-
-    QSqlDatabase db() const { return store.database(Alias::Intereses); }
-
-    QTemporaryDir dir;
-    Session session;
-    DataStore store;
-    SilentPrompter prompter;
-    AppContext context;
 };
 
 Installation &Shared()
