@@ -17,72 +17,11 @@
 
 namespace {
 
-const QString kSearchColumns = QStringLiteral(
-    "iYear,id,Fecha,icodcli,ref,NombreCliente,Nif,Direccion,Poblacion,Provincia,CodPostal,Iva,Irpf,Dcto,Cobrado,"
-    "FechaCobro,Total,totalsuplidos,totalhonorario,totaliva,totaldcto,totalirpf,totalprovisiones");
-
-std::optional<double> Blankable(const QVariant &v)
-{
-    if (v.isNull())
-        return std::nullopt;
-    return v.toDouble();
-}
-
-// "yyyy-MM-dd" read without the general date parser (a hundred thousand rows at a time).
-QDate FastIsoDate(const QVariant &value)
-{
-    const QString t = value.toString();
-    if (t.size() != 10 || t.at(4) != QLatin1Char('-') || t.at(7) != QLatin1Char('-'))
-        return DateFromIso(t);
-    const auto digits = [&t](int from, int count) {
-        int n = 0;
-        for (int i = from; i < from + count; ++i) {
-            const int d = t.at(i).unicode() - '0';
-            if (d < 0 || d > 9)
-                return -1;
-            n = n * 10 + d;
-        }
-        return n;
-    };
-    return QDate(digits(0, 4), digits(5, 2), digits(8, 2));
-}
-
-// One row in the order of kSearchColumns.
-InvoiceHeader RowFromQuery(const QSqlQuery &q)
-{
-    InvoiceHeader h;
-    h.key = {q.value(1).toInt(), q.value(0).toInt()};
-    h.fecha = FastIsoDate(q.value(2));
-    if (!q.value(3).isNull())
-        h.icodcli = q.value(3).toLongLong();
-    h.ref = q.value(4).toString();
-    h.nombreCliente = q.value(5).toString();
-    h.nif = q.value(6).toString();
-    h.direccion = q.value(7).toString();
-    h.poblacion = q.value(8).toString();
-    h.provincia = q.value(9).toString();
-    h.codPostal = q.value(10).toString();
-    h.iva = Blankable(q.value(11));
-    h.irpf = Blankable(q.value(12));
-    h.dcto = Blankable(q.value(13));
-    h.cobrado = q.value(14).toInt() != 0;
-    h.fechaCobro = FastIsoDate(q.value(15));
-    InvoiceTotals &t = h.totals;
-    t.total = q.value(16).toDouble();
-    t.totalSuplidos = q.value(17).toDouble();
-    t.totalHonorario = q.value(18).toDouble();
-    t.totalIVA = q.value(19).toDouble();
-    t.totalDcto = q.value(20).toDouble();
-    t.totalIRPF = q.value(21).toDouble();
-    t.totalProvisiones = q.value(22).toDouble();
-    return h;
-}
-
 std::vector<InvoiceHeader> ReadRows(QSqlQuery &q)
 {
     std::vector<InvoiceHeader> rows;
     while (q.next())
-        rows.push_back(RowFromQuery(q));
+        rows.push_back(InvoiceHeaderFromRow(q));
     return rows;
 }
 
@@ -186,7 +125,7 @@ SearchStatement BuildInvoiceSearch(const InvoiceSearchCriteria &c, const QString
         s.values.insert(QStringLiteral(":dfechaini"), DateToIso(c.fechaDesde));
         s.values.insert(QStringLiteral(":dfechafin"), DateToIso(c.fechaHasta));
     }
-    s.sql = QStringLiteral("select ") + kSearchColumns + QStringLiteral(" from facturas f ");
+    s.sql = QStringLiteral("select ") + InvoiceHeaderColumns() + QStringLiteral(" from facturas f ");
     if (!w.isEmpty())
         s.sql += QStringLiteral("\nwhere ") + w;
     // The key is unique, so the rows need no "distinct"; its order is the one it would give.
@@ -251,7 +190,7 @@ std::vector<InvoiceHeader> ListInvoices(const QSqlDatabase &db, int first, int c
     while (q.next()) {
         InvoiceHeader h;
         h.key = {q.value(1).toInt(), q.value(0).toInt()};
-        h.fecha = FastIsoDate(q.value(2));
+        h.fecha = DateFromIso(q.value(2).toString());
         h.nombreCliente = q.value(3).toString();
         h.ref = q.value(4).toString();
         h.totals.totalHonorario = q.value(5).toDouble();
@@ -260,7 +199,7 @@ std::vector<InvoiceHeader> ListInvoices(const QSqlDatabase &db, int first, int c
         h.totals.totalIRPF = q.value(8).toDouble();
         h.totals.total = q.value(9).toDouble();
         h.cobrado = q.value(10).toInt() != 0;
-        h.fechaCobro = FastIsoDate(q.value(11));
+        h.fechaCobro = DateFromIso(q.value(11).toString());
         rows.push_back(std::move(h));
     }
     return rows;

@@ -181,8 +181,18 @@ std::optional<InvoiceHeader> LoadInvoice(const QSqlDatabase &db, const InvoiceKe
                          {key.id, key.iyear});
     if (!q.next())
         return std::nullopt;
+    return InvoiceHeaderFromRow(q);
+}
+
+const QString &InvoiceHeaderColumns()
+{
+    return kHeaderColumns;
+}
+
+InvoiceHeader InvoiceHeaderFromRow(const QSqlQuery &q)
+{
     InvoiceHeader h;
-    h.key = key;
+    h.key = {q.value(0).toInt(), q.value(1).toInt()};
     h.fecha = DateFromIso(q.value(2).toString());
     if (!q.value(3).isNull())
         h.icodcli = q.value(3).toLongLong();

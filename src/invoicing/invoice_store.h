@@ -6,6 +6,7 @@
 
 #include <QDate>
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
 
 #include <functional>
@@ -88,6 +89,10 @@ struct InvoiceLine
 };
 
 std::optional<InvoiceHeader> LoadInvoice(const QSqlDatabase &db, const InvoiceKey &key);
+// The columns of a stored header, in the order InvoiceHeaderFromRow reads them.
+const QString &InvoiceHeaderColumns();
+// The header on a query's current row, selected with InvoiceHeaderColumns().
+InvoiceHeader InvoiceHeaderFromRow(const QSqlQuery &q);
 // The invoice's lines by date, then line number.
 std::vector<InvoiceLine> LoadInvoiceLines(const QSqlDatabase &db, const InvoiceKey &key);
 bool InvoiceExists(const QSqlDatabase &db, const InvoiceKey &key);
