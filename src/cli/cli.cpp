@@ -38,6 +38,12 @@ QString TakeOption(QStringList &args, const QString &name)
     return value;
 }
 
+int ReportBadInput(CliIo &io, const QString &message)
+{
+    io.err(message + QLatin1Char('\n'));
+    return CliBadInput;
+}
+
 QString InstallationDir(QStringList &args)
 {
     const QString dir = TakeOption(args, QStringLiteral("--instalacion"));

@@ -43,6 +43,9 @@ struct CliCommand
 // Every command, in the order --help lists them.
 const std::vector<CliCommand> &CliCommands();
 
+// A command used wrongly: the message on standard error, and exit status 2.
+int ReportBadInput(CliIo &io, const QString &message);
+
 // Removes "--name VALUE" from args and returns VALUE (empty when absent). Throws
 // CliUsageError when the option is given without a value.
 QString TakeOption(QStringList &args, const QString &name);

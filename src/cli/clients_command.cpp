@@ -14,12 +14,6 @@
 
 namespace {
 
-int BadInput(CliIo &io, const QString &message)
-{
-    io.err(message + QLatin1Char('\n'));
-    return CliBadInput;
-}
-
 // The main database of an installation, for the life of one command.
 class InstalledData
 {
@@ -84,7 +78,7 @@ int Export(const RecordFile &file, const QString &path, CliIo &io)
     else if (suffix == QLatin1String("csv"))
         WriteFileAtomically(path, CsvBytes(FullTable(file.def(), file.all())));
     else
-        return BadInput(io, QStringLiteral("El archivo de salida debe terminar en .xlsx, .vcf o .csv."));
+        return ReportBadInput(io, QStringLiteral("El archivo de salida debe terminar en .xlsx, .vcf o .csv."));
     return CliOk;
 }
 
@@ -92,13 +86,13 @@ int Import(RecordFile &file, const QString &path, CliIo &io)
 {
     QFile input(path);
     if (!input.open(QIODevice::ReadOnly))
-        return BadInput(io, QStringLiteral("No se puede leer el archivo \"%1\".").arg(QDir::toNativeSeparators(path)));
+        return ReportBadInput(io, QStringLiteral("No se puede leer el archivo \"%1\".").arg(QDir::toNativeSeparators(path)));
     const QByteArray bytes = input.readAll();
     ImportOutcome outcome;
     try {
         outcome = ImportCsv(file, bytes);
     } catch (const ImportError &e) {
-        return BadInput(io, e.message() + QStringLiteral(" No se ha importado nada."));
+        return ReportBadInput(io, e.message() + QStringLiteral(" No se ha importado nada."));
     }
     for (const QString &warning : outcome.warnings)
         io.err(QStringLiteral("Aviso: ") + warning + QLatin1Char('\n'));
@@ -110,13 +104,13 @@ int Run(const TableDef &def, const QString &command, QStringList args, CliIo &io
 {
     const QString dir = InstallationDir(args);
     if (args.isEmpty())
-        return BadInput(io, QStringLiteral("Indique listar, exportar o importar: devenix-cli %1 --help.").arg(command));
+        return ReportBadInput(io, QStringLiteral("Indique listar, exportar o importar: devenix-cli %1 --help.").arg(command));
     const QString action = args.takeFirst();
     const bool needsFile = action == QLatin1String("exportar") || action == QLatin1String("importar");
     if (action != QLatin1String("listar") && !needsFile)
-        return BadInput(io, QStringLiteral("Acción no reconocida: %1 (listar, exportar o importar).").arg(action));
+        return ReportBadInput(io, QStringLiteral("Acción no reconocida: %1 (listar, exportar o importar).").arg(action));
     if (args.size() != (needsFile ? 1 : 0))
-        return BadInput(io, needsFile ? QStringLiteral("Indique un archivo: devenix-cli %1 %2 ARCHIVO.").arg(command, action)
+        return ReportBadInput(io, needsFile ? QStringLiteral("Indique un archivo: devenix-cli %1 %2 ARCHIVO.").arg(command, action)
                                       : QStringLiteral("Argumento no reconocido: %1").arg(args.at(0)));
     const InstalledData data(dir);
     RecordFile file(data.db(), def);

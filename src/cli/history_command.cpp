@@ -11,12 +11,6 @@
 
 namespace {
 
-int BadInput(CliIo &io, const QString &message)
-{
-    io.err(message + QLatin1Char('\n'));
-    return CliBadInput;
-}
-
 QString NotStoredMessage(const QString &numAsunto)
 {
     return QStringLiteral("No existe ninguna liquidación con el Núm. de Asunto \"%1\".").arg(numAsunto);
@@ -59,7 +53,7 @@ int Store(QStringList &args, const QString &dir, CliIo &io)
     const QString descripcion = TakeOption(args, QStringLiteral("--descripcion"));
     const QString fecha = TakeOption(args, QStringLiteral("--fecha"));
     if (args.size() != 1)
-        return BadInput(io, args.isEmpty() ? EmptyCaseNumberMessage : QStringLiteral("Argumento no reconocido: %1").arg(args.at(1)));
+        return ReportBadInput(io, args.isEmpty() ? EmptyCaseNumberMessage : QStringLiteral("Argumento no reconocido: %1").arg(args.at(1)));
 
     const QByteArray json = io.readAllInput();
     SettlementCase c;
@@ -68,24 +62,24 @@ int Store(QStringList &args, const QString &dir, CliIo &io)
         c = ParseSettlementCase(json);
         header = ReadHistoryHeader(json);
     } catch (const CaseError &e) {
-        return BadInput(io, e.message());
+        return ReportBadInput(io, e.message());
     }
     if (const auto refusal = CheckSettlementDates(c.input))
-        return BadInput(io, refusal->message);
+        return ReportBadInput(io, refusal->message);
     header.numAsunto = args.at(0);
     if (hasDescripcion)
         header.descripcion = descripcion;
     if (!fecha.isEmpty()) {
         header.fecha = ParseDate(fecha);
         if (!header.fecha.isValid())
-            return BadInput(io, QStringLiteral("La fecha introducida no es válida."));
+            return ReportBadInput(io, QStringLiteral("La fecha introducida no es válida."));
     }
 
     const InstalledHistory history(dir);
     try {
         StoreSettlement(history.db(), StoredFromInput(header, c.input));
     } catch (const HistoryRefusal &refusal) {
-        return BadInput(io, refusal.message());
+        return ReportBadInput(io, refusal.message());
     }
     return CliOk;
 }
@@ -93,11 +87,11 @@ int Store(QStringList &args, const QString &dir, CliIo &io)
 int Show(const QStringList &args, const QString &dir, CliIo &io)
 {
     if (args.size() != 1)
-        return BadInput(io, QStringLiteral("Indique un Núm. de Asunto: devenix-cli historico mostrar NUMASUNTO."));
+        return ReportBadInput(io, QStringLiteral("Indique un Núm. de Asunto: devenix-cli historico mostrar NUMASUNTO."));
     const InstalledHistory history(dir);
     const auto stored = LoadStoredSettlement(history.db(), args.at(0));
     if (!stored)
-        return BadInput(io, NotStoredMessage(args.at(0)));
+        return ReportBadInput(io, NotStoredMessage(args.at(0)));
     io.outUtf8(WriteStoredSettlementCase(*stored));
     return CliOk;
 }
@@ -105,7 +99,7 @@ int Show(const QStringList &args, const QString &dir, CliIo &io)
 int List(const QStringList &args, const QString &dir, CliIo &io)
 {
     if (!args.isEmpty())
-        return BadInput(io, QStringLiteral("Argumento no reconocido: %1").arg(args.at(0)));
+        return ReportBadInput(io, QStringLiteral("Argumento no reconocido: %1").arg(args.at(0)));
     const InstalledHistory history(dir);
     QSqlQuery query = Prepare(history.db(), QStringLiteral("SELECT NumAsunto, Fecha, Descripcion FROM Cabecera"
                                                            " WHERE Tipo = ? ORDER BY NumAsunto"));
@@ -129,10 +123,10 @@ int List(const QStringList &args, const QString &dir, CliIo &io)
 int Delete(const QStringList &args, const QString &dir, CliIo &io)
 {
     if (args.size() != 1)
-        return BadInput(io, QStringLiteral("Indique un Núm. de Asunto: devenix-cli historico borrar NUMASUNTO."));
+        return ReportBadInput(io, QStringLiteral("Indique un Núm. de Asunto: devenix-cli historico borrar NUMASUNTO."));
     const InstalledHistory history(dir);
     if (!DeleteStoredSettlement(history.db(), args.at(0)))
-        return BadInput(io, NotStoredMessage(args.at(0)));
+        return ReportBadInput(io, NotStoredMessage(args.at(0)));
     return CliOk;
 }
 
@@ -141,12 +135,7 @@ int Delete(const QStringList &args, const QString &dir, CliIo &io)
 int RunHistoryCommand(const QStringList &arguments, CliIo &io)
 {
     QStringList args = arguments;
-    QString dir;
-    try {
-        dir = InstallationDir(args);
-    } catch (const AppError &e) {
-        return BadInput(io, e.message());
-    }
+    const QString dir = InstallationDir(args);
     const QString order = args.isEmpty() ? QString() : args.takeFirst();
     try {
         if (order == QLatin1String("guardar"))
@@ -158,7 +147,7 @@ int RunHistoryCommand(const QStringList &arguments, CliIo &io)
         if (order == QLatin1String("borrar"))
             return Delete(args, dir, io);
     } catch (const HistoryRefusal &refusal) {
-        return BadInput(io, refusal.message());
+        return ReportBadInput(io, refusal.message());
     }
-    return BadInput(io, QStringLiteral("Indique guardar, mostrar, listar o borrar: devenix-cli historico ORDEN."));
+    return ReportBadInput(io, QStringLiteral("Indique guardar, mostrar, listar o borrar: devenix-cli historico ORDEN."));
 }

@@ -27,12 +27,6 @@ public:
     using AppError::AppError;
 };
 
-int BadInput(CliIo &io, const QString &message)
-{
-    io.err(message + QLatin1Char('\n'));
-    return CliBadInput;
-}
-
 // The data of an installation, for the life of one command.
 class InstalledData
 {
@@ -435,7 +429,7 @@ int RunInvoiceCommand(const QStringList &arguments, CliIo &io)
         if (order == QLatin1String("cobrar"))
             return RunInvoiceCollect(args, dir, io);
     } catch (const BadInvoice &e) {
-        return BadInput(io, e.message());
+        return ReportBadInput(io, e.message());
     }
-    return BadInput(io, QStringLiteral("Indique calcular, alta, mostrar, borrar, pdf o cobrar: devenix-cli factura ORDEN."));
+    return ReportBadInput(io, QStringLiteral("Indique calcular, alta, mostrar, borrar, pdf o cobrar: devenix-cli factura ORDEN."));
 }

@@ -12,12 +12,6 @@
 
 namespace {
 
-int BadInput(CliIo &io, const QString &message)
-{
-    io.err(message + QLatin1Char('\n'));
-    return CliBadInput;
-}
-
 // The rate table of an installation; throws AppError when there is none.
 std::vector<RatePeriod> InstalledRates(const QString &dir)
 {
@@ -40,26 +34,26 @@ std::optional<ComputedCase> ReadAndComputeCase(QStringList &args, int positional
     try {
         computed.installationDir = InstallationDir(args);
     } catch (const AppError &e) {
-        status = BadInput(io, e.message());
+        status = ReportBadInput(io, e.message());
         return std::nullopt;
     }
     if (args.size() > positional) {
-        status = BadInput(io, QStringLiteral("Argumento no reconocido: %1").arg(args.at(positional)));
+        status = ReportBadInput(io, QStringLiteral("Argumento no reconocido: %1").arg(args.at(positional)));
         return std::nullopt;
     }
     if (args.size() < positional) {
-        status = BadInput(io, QStringLiteral("Faltan argumentos. Use devenix-cli --help."));
+        status = ReportBadInput(io, QStringLiteral("Faltan argumentos. Use devenix-cli --help."));
         return std::nullopt;
     }
     SettlementCase c;
     try {
         c = ParseSettlementCase(io.readAllInput());
     } catch (const CaseError &e) {
-        status = BadInput(io, e.message());
+        status = ReportBadInput(io, e.message());
         return std::nullopt;
     }
     if (const auto refusal = CheckSettlementDates(c.input)) {
-        status = BadInput(io, refusal->message);
+        status = ReportBadInput(io, refusal->message);
         return std::nullopt;
     }
     const std::vector<RatePeriod> rates = c.rates ? *c.rates : InstalledRates(computed.installationDir);
@@ -104,7 +98,7 @@ int RunCombineCommand(const QStringList &arguments, CliIo &io)
     if (!computed)
         return status;
     if (!QFileInfo(args.at(0)).isFile())
-        return BadInput(io, QStringLiteral("No existe el archivo \"%1\".").arg(args.at(0)));
+        return ReportBadInput(io, QStringLiteral("No existe el archivo \"%1\".").arg(args.at(0)));
     CombineSettlementDocument(args.at(0), args.at(1), computed->installationDir, computed->input, computed->result);
     return CliOk;
 }

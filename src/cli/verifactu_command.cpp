@@ -15,12 +15,6 @@
 
 namespace {
 
-int BadInput(CliIo &io, const QString &message)
-{
-    io.err(message + QLatin1Char('\n'));
-    return CliBadInput;
-}
-
 // The Datos database of an installation, for the life of one command.
 class InstalledDatos
 {
@@ -63,7 +57,7 @@ QJsonObject RecordJson(const StoredRecord &r)
 int Check(const QStringList &args, const QString &dir, CliIo &io)
 {
     if (!args.isEmpty())
-        return BadInput(io, QStringLiteral("Argumento no reconocido: %1").arg(args.at(0)));
+        return ReportBadInput(io, QStringLiteral("Argumento no reconocido: %1").arg(args.at(0)));
     const InstalledDatos datos(dir);
     const ChainCheck check = CheckRecordChain(datos.db());
     if (!check.ok()) {
@@ -82,11 +76,11 @@ int List(QStringList &args, const QString &dir, CliIo &io)
         const QString text = TakeOption(args, option);
         range[i] = ParseDate(text);
         if (!text.isEmpty() && !range[i].isValid())
-            return BadInput(io, QStringLiteral("La fecha introducida no es válida: %1").arg(text));
+            return ReportBadInput(io, QStringLiteral("La fecha introducida no es válida: %1").arg(text));
         ++i;
     }
     if (!args.isEmpty())
-        return BadInput(io, QStringLiteral("Argumento no reconocido: %1").arg(args.at(0)));
+        return ReportBadInput(io, QStringLiteral("Argumento no reconocido: %1").arg(args.at(0)));
     const InstalledDatos datos(dir);
     QJsonArray list;
     for (const StoredRecord &r : VerifactuLedger::Records(datos.db(), range[0], range[1]))
@@ -100,11 +94,11 @@ int Xml(const QStringList &args, const QString &dir, CliIo &io)
     bool ok = false;
     const qint64 numero = args.size() == 1 ? args.at(0).toLongLong(&ok) : 0;
     if (!ok)
-        return BadInput(io, QStringLiteral("Indique el número del registro: devenix-cli verifactu xml N."));
+        return ReportBadInput(io, QStringLiteral("Indique el número del registro: devenix-cli verifactu xml N."));
     const InstalledDatos datos(dir);
     const auto record = VerifactuLedger::Record(datos.db(), numero);
     if (!record)
-        return BadInput(io, QStringLiteral("No existe el registro VERI*FACTU %1.").arg(numero));
+        return ReportBadInput(io, QStringLiteral("No existe el registro VERI*FACTU %1.").arg(numero));
     io.outUtf8(record->xml.endsWith('\n') ? record->xml : record->xml + '\n');
     return CliOk;
 }
@@ -114,7 +108,7 @@ int Xml(const QStringList &args, const QString &dir, CliIo &io)
 int Send(const QStringList &args, const QString &dir, CliIo &io)
 {
     if (!args.isEmpty())
-        return BadInput(io, QStringLiteral("Argumento no reconocido: %1").arg(args.at(0)));
+        return ReportBadInput(io, QStringLiteral("Argumento no reconocido: %1").arg(args.at(0)));
     const InstalledDatos datos(dir);
     const int pending = PendingRecordCount(datos.db());
     if (pending == 0) {
@@ -149,12 +143,7 @@ int Send(const QStringList &args, const QString &dir, CliIo &io)
 int RunVerifactuCommand(const QStringList &arguments, CliIo &io)
 {
     QStringList args = arguments;
-    QString dir;
-    try {
-        dir = InstallationDir(args);
-    } catch (const AppError &e) {
-        return BadInput(io, e.message());
-    }
+    const QString dir = InstallationDir(args);
     const QString order = args.isEmpty() ? QString() : args.takeFirst();
     try {
         if (order == QLatin1String("comprobar"))
@@ -169,5 +158,5 @@ int RunVerifactuCommand(const QStringList &arguments, CliIo &io)
         io.err(e.message() + QLatin1Char('\n'));
         return CliFailure;
     }
-    return BadInput(io, QStringLiteral("Indique comprobar, registros, xml o enviar: devenix-cli verifactu ORDEN."));
+    return ReportBadInput(io, QStringLiteral("Indique comprobar, registros, xml o enviar: devenix-cli verifactu ORDEN."));
 }
